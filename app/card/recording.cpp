@@ -1,0 +1,179 @@
+#include "app/card/recording.h"
+
+#include <cmath>
+#include <limits>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace qlm {
+namespace {
+
+int MonthFromCode(QChar c) {
+    switch (c.unicode()) {
+    case u'A': case u'a': return 10;
+    case u'B': case u'b': return 11;
+    case u'C': case u'c': return 12;
+    default:
+        return (c >= u'1' && c <= u'9') ? c.unicode() - u'0' : 0;
+    }
+}
+
+int TwoDigits(const QString& name, int pos1, int pos2) {
+    return (name[pos1].unicode() - u'0') * 10 + (name[pos2].unicode() - u'0');
+}
+
+bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+void AppendNumberCode(QString* number, int code) {
+    if (code == 0xF)
+        return;
+    if (code == 0xB)
+        number->append(u'0');
+    else
+        number->append(QString::number(code));
+}
+
+}  // namespace
+
+QString RecordingNamePattern() { return QStringLiteral("????????.???"); }
+
+bool MatchesRecordingPattern(const QString& name) {
+    return name.size() == 12 && name[8] == u'.';
+}
+
+bool IsRecordingName(const QString& name) {
+    if (!MatchesRecordingPattern(name))
+        return false;
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
+        if (!IsAsciiDigit(name[i]))
+            return false;
+    const int month = MonthFromCode(name[0]);
+    const int year = 2000 + TwoDigits(name, 3, 4);
+    const int day = TwoDigits(name, 1, 2);
+    const int hour = TwoDigits(name, 5, 6);
+    const int minute = TwoDigits(name, 7, 9);
+    const int second = TwoDigits(name, 10, 11);
+    return QDate::isValid(year, month, day) && QTime::isValid(hour, minute, second);
+}
+
+qint16 SampleRateFromFlags(int flags) {
+    if (flags & flag::kRate1)
+        return 1;
+    if (flags & flag::kRate2)
+        return 2;
+    return 0;
+}
+
+qint32 EstimateDuration(qint64 fileLength, int sampleRate) {
+    const qint64 kb = fileLength > RecordingHeaderSize ? (fileLength - RecordingHeaderSize) / 1024 : 0;
+    const double rate = sampleRate == 0 ? 1.2 : sampleRate == 1 ? 0.9 : 0.55;
+    // nearbyint rounds halves to even in the default rounding mode.
+    const double seconds = std::nearbyint(static_cast<double>(kb) / rate);
+    if (seconds >= std::numeric_limits<qint32>::max())
+        return std::numeric_limits<qint32>::max();
+    return static_cast<qint32>(seconds);
+}
+
+RecordingInfo ReadRecordingHeader(const QString& path, Error* error) {
+    RecordingInfo info;
+    const QString name = QFileInfo(path).fileName();
+    bool numeric = name.size() == 12;
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
+        numeric = numeric && IsAsciiDigit(name[i]);
+    if (!numeric) {
+        if (error)
+            *error = Error{err::kTypeMismatch, QStringLiteral("Type mismatch: ") + name};
+        return RecordingInfo();
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            const int number = file.exists() ? err::kPathFileAccess : err::kFileNotFound;
+            *error = FileError(number, path, file.errorString());
+        }
+        return RecordingInfo();
+    }
+    const QByteArray head = file.read(16);
+    if (head.isNull() && file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = FileError(err::kPathFileAccess, path, file.errorString());
+        return RecordingInfo();
+    }
+
+    info.Year = static_cast<qint16>(TwoDigits(name, 3, 4));
+    info.Month = static_cast<qint16>(MonthFromCode(name[0]));
+    info.Day = static_cast<qint16>(TwoDigits(name, 1, 2));
+    info.Hour = static_cast<qint16>(TwoDigits(name, 5, 6));
+    info.Minute = static_cast<qint16>(TwoDigits(name, 7, 9));
+    info.Second = static_cast<qint16>(TwoDigits(name, 10, 11));
+
+    // Places beyond the end of a short file are empty (0xF); a missing flag
+    // byte is 0.
+    QString number;
+    for (int i = 0; i < 8; ++i) {
+        const int byte = i < head.size() ? static_cast<unsigned char>(head[i]) : 0xFF;
+        AppendNumberCode(&number, byte >> 4);
+        AppendNumberCode(&number, byte & 0x0F);
+    }
+    number = number.trimmed();
+    const int flags = head.size() > 15 ? static_cast<unsigned char>(head[15]) : 0;
+
+    if (flags & flag::kLine) {
+        info.TelorMic = 0;
+        if (flags & flag::kNumberKind) {
+            info.InorOut = 1;
+            info.DialString = number;
+        } else {
+            info.InorOut = 0;
+            info.CallerID = number;
+        }
+    } else {
+        info.InorOut = 2;
+        if (flags & flag::kNumberKind) {
+            info.TelorMic = 2;
+            info.DialString = number;
+        } else {
+            info.TelorMic = 1;
+        }
+    }
+    info.Saved = (flags & flag::kSaved) ? 1 : 0;
+    info.SampleRate = SampleRateFromFlags(flags);
+    info.Duration = EstimateDuration(file.size(), info.SampleRate);
+    return info;
+}
+
+QString RecordingNameFor(const QDate& date, const QTime& time) {
+    if (!date.isValid() || !time.isValid())
+        return QString();
+    static const char16_t kMonths[] = u"123456789ABC";
+    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    const QString minute = two(time.minute());
+    return QChar(kMonths[date.month() - 1]) + two(date.day()) + two(date.year() % 100) +
+           two(time.hour()) + minute[0] + u'.' + minute[1] + two(time.second());
+}
+
+QString RecordingNameFor(const QString& dateText, const QString& timeText) {
+    return RecordingNameFor(QDate::fromString(dateText.trimmed(), QStringLiteral("MM/dd/yyyy")),
+                            QTime::fromString(timeText.trimmed(), QStringLiteral("hh:mm:ss")));
+}
+
+QByteArray MakeRecordingHeader(const QString& number, int flags) {
+    QByteArray header(RecordingHeaderSize, '\0');
+    QVector<int> codes;
+    for (QChar c : number) {
+        if (c >= u'0' && c <= u'9' && codes.size() < 16)
+            codes.append(c == u'0' ? 0xB : c.unicode() - u'0');
+    }
+    while (codes.size() < 16)
+        codes.append(0xF);
+    for (int i = 0; i < 8; ++i)
+        header[i] = static_cast<char>((codes[2 * i] << 4) | codes[2 * i + 1]);
+    for (int i = 8; i < 15; ++i)
+        header[i] = '\xFF';
+    header[15] = static_cast<char>(flags & 0xFF);
+    return header;
+}
+
+}  // namespace qlm

@@ -1,0 +1,76 @@
+// The recorder's call files: a 12-character 8.3 name that is the call's start
+// time (month code, day, year, hour, minute split by the dot, second) and a
+// 512-byte header (number nibbles, flag byte) before the codec data.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+#include "app/error.h"
+
+namespace qlm {
+
+// Every card listing filters names with this wildcard first.
+QString RecordingNamePattern();  // "????????.???"
+inline constexpr int RecordingHeaderSize = 512;
+
+// Flag byte (offset 15) bits.
+namespace flag {
+inline constexpr int kLine = 0x20;        // recorded from the telephone line
+inline constexpr int kNumberKind = 0x10;  // dialled number / third source
+inline constexpr int kSaved = 0x08;
+inline constexpr int kRate1 = 0x01;       // 0.9 KB/s (wins over kRate2)
+inline constexpr int kRate2 = 0x02;       // 0.55 KB/s
+}  // namespace flag
+
+struct RecordingInfo {
+    qint16 Year = 0;  // 0-99; the calendar year is 2000 plus it
+    qint16 Month = 0;
+    qint16 Day = 0;
+    qint16 Hour = 0;
+    qint16 Minute = 0;
+    qint16 Second = 0;
+    qint32 Duration = 0;  // seconds
+    QString CallerID;
+    QString DialString;
+    qint16 InorOut = 0;
+    qint16 TelorMic = 0;
+    qint16 Saved = 0;
+    qint16 SampleRate = 0;
+
+    bool operator==(const RecordingInfo&) const = default;
+};
+
+// The wildcard test alone: 12 characters with a dot at position 9.
+bool MatchesRecordingPattern(const QString& name);
+
+// True when the name is a real time stamp in the recorder's naming.
+bool IsRecordingName(const QString& name);
+
+// Reads the time stamp from the path's base name and the number, codes and
+// estimated duration from the header. Only reads. When the file cannot be
+// read or the name is not numeric, the error is set and the unfilled record
+// returned; the caller shows it.
+RecordingInfo ReadRecordingHeader(const QString& path, Error* error);
+
+// The name of the recording that started at that moment, upper-case month.
+QString RecordingNameFor(const QDate& date, const QTime& time);
+// From a list line's texts: "MM/dd/yyyy" and "hh:mm:ss". Empty when either
+// text cannot be read.
+QString RecordingNameFor(const QString& dateText, const QString& timeText);
+
+// Estimated call length: whole payload kilobytes over the rate code's
+// kilobytes per second, halves to even.
+qint32 EstimateDuration(qint64 fileLength, int sampleRate);
+
+// The rate code that the flag byte gives.
+qint16 SampleRateFromFlags(int flags);
+
+// The header the recorder writes for a number and a flag byte (the inverse of
+// the header reading; digit 0 is written as code 0xB, empty places as 0xF).
+// Numbers longer than 16 digits are cut; characters other than digits are
+// skipped.
+QByteArray MakeRecordingHeader(const QString& number, int flags);
+
+}  // namespace qlm

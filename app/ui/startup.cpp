@@ -1,0 +1,48 @@
+#include "app/ui/startup.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/strings/strlib.h"
+#include "app/ui/frmMain.h"
+#include "platform/appfolder.h"
+
+namespace qlm {
+namespace {
+
+void ShowFatal(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("fatalBox"));
+    box.exec();
+}
+
+}  // namespace
+
+int LoadStringLibraryOrFail() {
+    const QString file = JoinPath(ApplicationFolder(), QString::fromLatin1(kStringLibraryFile));
+    switch (LoadStringLibrary(file, QString::fromLatin1(kStringLibrarySection))) {
+    case StringLibraryStatus::Loaded:
+        return 0;
+    case StringLibraryStatus::NoFileName:
+        ShowFatal(FatalNoLibraryText());
+        return kExitFatalStrings;
+    case StringLibraryStatus::NoStrings:
+        ShowFatal(FatalNoStringsText());
+        return kExitFatalStrings;
+    }
+    return kExitFatalStrings;
+}
+
+int RunProgram(QApplication& app) {
+    if (const int status = LoadStringLibraryOrFail())
+        return status;
+    frmMain window;
+    window.Load();
+    return app.exec();
+}
+
+}  // namespace qlm

@@ -1,0 +1,20 @@
+// The program entry: string library first, then the main window.
+#pragma once
+
+class QApplication;
+
+namespace qlm {
+
+class frmMain;
+
+inline constexpr int kExitFatalStrings = 2;
+
+// Loads the string library of the application folder; on failure shows the
+// fatal message (box with OK, and stderr) and returns kExitFatalStrings.
+// Returns 0 when the library is loaded.
+int LoadStringLibraryOrFail();
+
+// The whole start: library, main window, event loop. Returns the exit status.
+int RunProgram(QApplication& app);
+
+}  // namespace qlm

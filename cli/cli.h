@@ -1,0 +1,31 @@
+// Shared pieces of qlmtool's subcommands.
+#pragma once
+
+#include <QJsonObject>
+#include <QStringList>
+
+namespace qlm::cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;      // some item failed, or the catalogue could not be used
+inline constexpr int kUsage = 64;      // bad command line
+inline constexpr int kWrongPassword = 3;
+
+// A subcommand gets its own arguments (without the subcommand's name).
+using Command = int (*)(const QStringList& args);
+
+int CmdHeader(const QStringList& args);
+
+// Output helpers: one record a line on stdout, errors on stderr.
+void Out(const QString& line);
+void Err(const QString& line);
+QString JsonLine(const QJsonObject& object);
+
+// Takes a flag out of args; true when it was there.
+bool TakeFlag(QStringList* args, const QString& flag);
+// Takes "--name VALUE" out of args; false (and an error message) when the
+// value is missing. *present tells whether the option was given.
+bool TakeOption(QStringList* args, const QString& name, QString* value, bool* present);
+
+}  // namespace qlm::cli

@@ -1,0 +1,34 @@
+// qlmtool: the program's operations for scripts and headless machines, on the
+// same code as the window.
+#include <QCoreApplication>
+#include <QMap>
+
+#include "cli/cli.h"
+
+namespace {
+
+struct Subcommand {
+    qlm::cli::Command run;
+    bool needsPassword;
+};
+
+int Usage() {
+    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header"));
+    return qlm::cli::kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return Usage();
+    const QMap<QString, Subcommand> commands = {
+        {QStringLiteral("header"), {qlm::cli::CmdHeader, false}},
+    };
+    const auto it = commands.constFind(args.takeFirst());
+    if (it == commands.cend())
+        return Usage();
+    return it->run(args);
+}
