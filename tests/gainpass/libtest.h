@@ -52,6 +52,17 @@ inline void PutLe(QByteArray& bytes, uint32_t value, int size) {
         bytes.append(char((value >> (8 * i)) & 0xFF));
 }
 
+// The names a built library exports, sorted.
+inline QStringList ExportedNames(const QString& library) {
+    const RunResult nm = Run(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), library});
+    QStringList names;
+    for (const QByteArray& line : nm.out.split('\n'))
+        if (!line.trimmed().isEmpty())
+            names << QString::fromLatin1(line.split(' ').last());
+    names.sort();
+    return names;
+}
+
 // A PCM WAV file with the usual 44-byte header.
 inline QByteArray WavBytes(const std::vector<int16_t>& samples, int rate = 8000, int channels = 1) {
     const uint32_t data = uint32_t(samples.size() * 2);

@@ -195,6 +195,10 @@ TEST_F(MpegPackTest, LongPaths) {
     ExpectVoiceMp3(mp3, 4000);
 }
 
+TEST(MpegPackEncoder, ExportsOnlyMpegPack) {
+    EXPECT_EQ(ExportedNames(BuiltPath(QStringLiteral("libMpegPack.so"))), QStringList{QStringLiteral("MpegPack")});
+}
+
 TEST(MpegPackEncoder, MissingEncoderTouchesNoFile) {
     QTemporaryDir dir;
     FreshLibrary lib(QStringLiteral("libMpegPackNoLame.so"), TestLibraries());
