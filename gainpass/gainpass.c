@@ -24,8 +24,8 @@ static int SameFile(FILE* source, const char* destination) {
     return s.st_dev == d.st_dev && s.st_ino == d.st_ino;
 }
 
-/* Only a regular file that we created may be removed on failure; a device
-** such as /dev/null given as destination must stay. */
+/* Only a regular file is removed on failure; a device such as /dev/null
+** given as destination must stay. */
 static int IsRegular(FILE* file) {
     struct stat st;
     return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
