@@ -52,7 +52,3 @@ TEST(VbRandom, SeedingFromTheKitesSeed) {
     other.Randomize(0.0);
     EXPECT_EQ(other.State(), 0x0000EFu);
 }
-
-TEST(VbRandom, TheProcessHasOneGenerator) {
-    EXPECT_EQ(&ProcessRandom(), &ProcessRandom());
-}
