@@ -219,7 +219,7 @@ void frmVfTool::Fail(const Error& error) {
     const QString text = QStringLiteral("Run-time error '%1':\n\n%2").arg(error.number).arg(error.description);
     ShowMessage(text, kVfToolTitle.toString());
     hide();
-    QCoreApplication::exit(1);
+    emit ProgramEnds(1);
 }
 
 void frmVfTool::closeEvent(QCloseEvent* event) {
@@ -227,7 +227,7 @@ void frmVfTool::closeEvent(QCloseEvent* event) {
     // a conversion in progress still runs to its end first.
     event->accept();
     if (!failed_)
-        QCoreApplication::quit();
+        emit ProgramEnds(0);
 }
 
 }  // namespace qlm::vf

@@ -61,6 +61,11 @@ public:
     // Set once an unhandled failure was reported: the program is ending.
     bool Failed() const { return failed_; }
 
+signals:
+    // The window is done with the program: closed (0), or an unhandled
+    // failure was reported (1).
+    void ProgramEnds(int exitCode);
+
 public slots:
     void chkVAD_Click();
     void cmdInput_Click();

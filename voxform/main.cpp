@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     qlm::vf::VfWindows windows(serving ? &server : nullptr);
 
     qlm::vf::frmVfTool form(codec, &windows);
+    QObject::connect(&form, &qlm::vf::frmVfTool::ProgramEnds, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     form.show();
     return app.exec();
 }
