@@ -25,6 +25,8 @@ int CmdList(const QStringList& arguments) {
     Error error;
     auto db = Database::Open(args[0], true, &error);
     auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
+    if (rows && !HasCatalogueColumns(*rows, &error))
+        rows.reset();
     if (!rows) {
         Err(QStringLiteral("%1: %2 %3 (error %4: %5)")
                 .arg(args[0], LibStr(82), LibStr(83))
