@@ -19,6 +19,8 @@ class QTreeView;
 
 namespace qlm {
 
+class CallListModel;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -79,6 +81,7 @@ public:
     QRadioButton* optWav = nullptr;
     QRadioButton* optMp3 = nullptr;
     QTreeView* lvData = nullptr;
+    CallListModel* lvDataModel = nullptr;  // the lines of lvData
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
