@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/catalogue/tempfolder.h"
+#include "app/catalogue/store.h"
 #include "platform/appfolder.h"
 
 namespace qlm {

@@ -1,36 +1,322 @@
 #include "app/ui/frmMain.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
 
 #include "app/strings/strlib.h"
+#include "app/ui/commands.h"
 
 namespace qlm {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QAction* MakeAction(QObject* parent, const char* name, const QString& designText) {
+    auto* action = new QAction(designText, parent);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+// A toolbar picture: the desktop's icon theme, else one of Qt's own, so the
+// toolbar reads well on any machine.
+QIcon ToolIcon(const QWidget* w, const char* themeName, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(themeName), w->style()->standardIcon(fallback));
+}
+
+}  // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
-    resize(960, 640);
+    setWindowTitle(QStringLiteral("QLM6200"));
+    resize(1000, 680);
+    setMinimumSize(320, 240);
+    BuildMenus();
+    BuildToolbar();
+    BuildPanels();
+
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("sbaMain"));
     setStatusBar(bar);
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(bar);
         panels_[i]->setObjectName(QStringLiteral("sbaMainPanel%1").arg(i + 1));
-        bar->addWidget(panels_[i], i == 0 ? 3 : 1);
+        panels_[i]->setFrameShape(QFrame::StyledPanel);
+        panels_[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(panels_[i], i == 0 ? 4 : i == 1 ? 2 : 1);
     }
 }
 
-void frmMain::Load() {
-    setWindowTitle(LibStr(122, QStringLiteral("QLM6200")) + QStringLiteral(" V") + LibStr(123));
+frmMain::~frmMain() = default;
+
+void frmMain::BuildMenus() {
+    MnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    MnuFile->setObjectName(QStringLiteral("MnuFile"));
+    MnuSignIn = MakeAction(this, "MnuSignIn", QStringLiteral("Sign In"));
+    MnuSignOut = MakeAction(this, "MnuSignOut", QStringLiteral("Sign Out"));
+    MnuOpenDB = MakeAction(this, "MnuOpenDB", QStringLiteral("Open DB"));
+    MnuExit = MakeAction(this, "MnuExit", QStringLiteral("Exit"));
+    MnuFile->addAction(MnuSignIn);
+    MnuFile->addAction(MnuSignOut);
+    MnuFile->addSeparator();
+    MnuFile->addAction(MnuOpenDB);
+    MnuFile->addSeparator();
+    MnuFile->addAction(MnuExit);
+
+    MnuTool = menuBar()->addMenu(QStringLiteral("&Tool"));
+    MnuTool->setObjectName(QStringLiteral("MnuTool"));
+    MnuModifyPassword = MakeAction(this, "MnuModifyPassword", QStringLiteral("Modify Password"));
+    MnuSearchStart = MakeAction(this, "MnuSearchStart", QStringLiteral("Search"));
+    MnuConvertStart = MakeAction(this, "MnuConvertStart", QStringLiteral("Convert"));
+    MnuWriteComment = MakeAction(this, "MnuWriteComment", QStringLiteral("Write Comment"));
+    MnuCopyRECS = MakeAction(this, "MnuCopyRECS", QStringLiteral("Copy RECs"));
+    MnuMakeDB = MakeAction(this, "MnuMakeDB", QStringLiteral("Make DB"));
+    MnuTool->addAction(MnuModifyPassword);
+    MnuTool->addSeparator();
+    MnuTool->addAction(MnuSearchStart);
+    MnuTool->addAction(MnuConvertStart);
+    MnuTool->addAction(MnuWriteComment);
+    MnuTool->addSeparator();
+    MnuTool->addAction(MnuCopyRECS);
+    MnuTool->addAction(MnuMakeDB);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuAbout = MakeAction(this, "mnuAbout", QStringLiteral("About"));
+    mnuHelp->addAction(mnuAbout);
+
+    // The list's pop-up menu, not shown in the menu bar.
+    MnuPop = new QMenu(this);
+    MnuPop->setObjectName(QStringLiteral("MnuPop"));
+    MnuWriteComment1 = MakeAction(this, "MnuWriteComment1", QStringLiteral("Write Comment"));
+    MnuDelete = MakeAction(this, "MnuDelete", QStringLiteral("Delete"));
+    MnuPop->addAction(MnuWriteComment1);
+    MnuPop->addAction(MnuDelete);
+
+    // Menu clicks run the routines directly; sign-in, sign-out and search
+    // switch convert off once more afterwards.
+    connect(MnuSignIn, &QAction::triggered, this, [this] { SignIn(*this); EnableConvert(*this, false); });
+    connect(MnuSignOut, &QAction::triggered, this, [this] { SignOut(*this); EnableConvert(*this, false); });
+    connect(MnuOpenDB, &QAction::triggered, this, [this] { OpenCatalogue(*this); });
+    connect(MnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(MnuModifyPassword, &QAction::triggered, this, [this] { ModifyPassword(*this); });
+    connect(MnuSearchStart, &QAction::triggered, this, [this] { StartSearch(*this); EnableConvert(*this, false); });
+    connect(MnuConvertStart, &QAction::triggered, this, [this] { ConvertCommand(*this); });
+    connect(MnuWriteComment, &QAction::triggered, this, [this] { WriteComment(*this); });
+    connect(MnuCopyRECS, &QAction::triggered, this, [this] { CopyRecordingsCommand(*this); });
+    connect(MnuMakeDB, &QAction::triggered, this, [this] { MakeCatalogue(*this); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { ShowAbout(*this); });
+    connect(MnuWriteComment1, &QAction::triggered, this, [this] { WriteComment(*this); });
+    connect(MnuDelete, &QAction::triggered, this, [this] { DeleteRecords(*this); });
+}
+
+void frmMain::BuildToolbar() {
+    tbaMain = new QToolBar(this);
+    tbaMain->setObjectName(QStringLiteral("tbaMain"));
+    tbaMain->setMovable(false);
+    tbaMain->setIconSize(QSize(24, 24));
+    tbaMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    addToolBar(Qt::TopToolBarArea, tbaMain);
+
+    struct Button {
+        const char* key;  // nullptr: a separator
+        const char* theme;
+        QStyle::StandardPixmap fallback;
+        const char* designTip;
+    };
+    static const Button kButtons[] = {
+        {"Sign_In", "system-log-out", QStyle::SP_DialogYesButton, "Sign In"},
+        {"Sign_Out", "system-lock-screen", QStyle::SP_DialogNoButton, "Sign Out"},
+        {"Modify_Password", "dialog-password", QStyle::SP_FileDialogDetailedView, "Modify Password"},
+        {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
+        {"Open_DB", "document-open", QStyle::SP_DialogOpenButton, "Open DB"},
+        {"Search_Start", "edit-find", QStyle::SP_FileDialogContentsView, "Search"},
+        {"Convert_Start", "media-record", QStyle::SP_BrowserReload, "Convert"},
+        {"Write_Comment", "accessories-text-editor", QStyle::SP_FileDialogInfoView, "Write Comment"},
+        {"Copy_RECs", "edit-copy", QStyle::SP_DriveFDIcon, "Copy RECs"},
+        {"Make_DB", "document-new", QStyle::SP_FileDialogNewFolder, "Make DB"},
+        {"Play_Rec", "media-playback-start", QStyle::SP_MediaPlay, "Play"},
+        {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
+        {"Delete_CF", "edit-delete", QStyle::SP_TrashIcon, "Delete CF"},
+        {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
+        {"Exit", "application-exit", QStyle::SP_DialogCloseButton, "Exit"},
+    };
+    for (const Button& b : kButtons) {
+        if (!b.key) {
+            tbaMain->addSeparator();
+            continue;
+        }
+        QAction* action = tbaMain->addAction(ToolIcon(this, b.theme, b.fallback), QString::fromLatin1(b.designTip));
+        action->setObjectName(QString::fromLatin1(b.key));
+        action->setToolTip(QString::fromLatin1(b.designTip));
+    }
+    connect(tbaMain, &QToolBar::actionTriggered, this,
+            [this](QAction* action) { tbaMain_ButtonClick(action->objectName()); });
+}
+
+void frmMain::BuildPanels() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(central);
+
+    Frame1 = new QGroupBox(QStringLiteral("Search"), central);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(7, 4, 780, 190);
+    cmdSearch = new QPushButton(QStringLiteral("Search"), Frame1);
+    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); });
+
+    fraVolume = new QGroupBox(QStringLiteral("Volume"), central);
+    fraVolume->setObjectName(QStringLiteral("fraVolume"));
+    auto* volumeLayout = new QVBoxLayout(fraVolume);
+    volumeLayout->setSpacing(2);
+    const auto addVolume = [&](const char* name, const QString& text) {
+        auto* option = new QRadioButton(text, fraVolume);
+        option->setObjectName(QString::fromLatin1(name));
+        volumeLayout->addWidget(option);
+        connect(option, &QRadioButton::clicked, this, &frmMain::VolumeOptionClicked);
+        return option;
+    };
+    Option1 = addVolume("Option1", QStringLiteral("X 1"));
+    Option2 = addVolume("Option2", QStringLiteral("X 2"));
+    Option3 = addVolume("Option3", QStringLiteral("X 3"));
+    auto* ownRow = new QHBoxLayout;
+    Option4 = new QRadioButton(QStringLiteral("X"), fraVolume);
+    Option4->setObjectName(QStringLiteral("Option4"));
+    connect(Option4, &QRadioButton::clicked, this, &frmMain::VolumeOptionClicked);
+    Text1 = new QLineEdit(fraVolume);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setMaximumWidth(60);
+    ownRow->addWidget(Option4);
+    ownRow->addWidget(Text1);
+    volumeLayout->addLayout(ownRow);
+    Option1->setChecked(true);
+    Text1->setEnabled(false);
+
+    fraFormat = new QGroupBox(QStringLiteral("Format"), central);
+    fraFormat->setObjectName(QStringLiteral("fraFormat"));
+    auto* formatLayout = new QVBoxLayout(fraFormat);
+    optWav = new QRadioButton(QStringLiteral("WAVE"), fraFormat);
+    optWav->setObjectName(QStringLiteral("optWav"));
+    optMp3 = new QRadioButton(QStringLiteral("MP3"), fraFormat);
+    optMp3->setObjectName(QStringLiteral("optMp3"));
+    formatLayout->addWidget(optWav);
+    formatLayout->addWidget(optMp3);
+
+    lvData = new QTreeView(central);
+    lvData->setObjectName(QStringLiteral("lvData"));
+    lvData->setRootIsDecorated(false);
+    lvData->setUniformRowHeights(true);
+    lvData->setAlternatingRowColors(true);
+    lvData->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvData->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvData->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void frmMain::Load(bool runSignIn) {
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
     }
+    ApplyMainFonts();
+    ApplyMainTexts();
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
     SetPanelText(3, LibStr(45));
+    optWav->setChecked(true);
+    Layout();
     show();
+    EnableCommands(*this, false);
+    EnableCatalogueCommands(*this, false);
+    EnableConvert(*this, false);
+    if (runSignIn)
+        SignIn(*this);
+}
+
+QAction* frmMain::ToolbarButton(const QString& key) const {
+    for (QAction* action : tbaMain->actions())
+        if (action->objectName() == key)
+            return action;
+    return nullptr;
+}
+
+void frmMain::tbaMain_ButtonClick(const QString& key) {
+    if (key == u"Sign_In")
+        SignIn(*this);
+    else if (key == u"Sign_Out")
+        SignOut(*this);
+    else if (key == u"Modify_Password")
+        ModifyPassword(*this);
+    else if (key == u"Open_DB")
+        OpenCatalogue(*this);
+    else if (key == u"Search_Start")
+        StartSearch(*this);
+    else if (key == u"Convert_Start")
+        ConvertCommand(*this);
+    else if (key == u"Write_Comment")
+        WriteComment(*this);
+    else if (key == u"Copy_RECs")
+        CopyRecordingsCommand(*this);
+    else if (key == u"Make_DB")
+        MakeCatalogue(*this);
+    else if (key == u"Play_Rec")
+        PlayRecCommand(*this);
+    else if (key == u"Delete_CF")
+        DeleteCardRecordings(*this);
+    else if (key == u"Exit")
+        close();
+}
+
+void frmMain::Layout() {
+    QWidget* client = centralWidget();
+    // The original measured the client area with toolbar and status bar in
+    // it; the 470 twips it leaves are the toolbar's.
+    const int w = client->width() * kTwipsPerPixel;
+    const int h = (client->height() + tbaMain->height() + statusBar()->height()) * kTwipsPerPixel;
+    const int sbaHeight = statusBar()->height() * kTwipsPerPixel;
+    const int frameHeight = Frame1->height() * kTwipsPerPixel;
+    const int margin = 100 / kTwipsPerPixel;
+
+    Frame1->resize((w - 200 > 0 ? w - 2200 : 0) / kTwipsPerPixel, Frame1->height());
+    if (Frame1->width() < 0)
+        Frame1->resize(0, Frame1->height());
+    const int volumeLeft = Frame1->x() + Frame1->width() + 50 / kTwipsPerPixel + 1;
+    fraVolume->setGeometry(volumeLeft, Frame1->y(), qMax(0, client->width() - volumeLeft - margin),
+                           Frame1->height() * 3 / 5);
+    fraFormat->setGeometry(volumeLeft, fraVolume->geometry().bottom() + 4, fraVolume->width(),
+                           Frame1->height() - fraVolume->height() - 4);
+
+    const int listHeight = static_cast<qint16>(h - frameHeight - 470 - sbaHeight - 100);
+    lvData->setGeometry(margin, Frame1->geometry().bottom() + 6, (w - 200 > 0 ? w - 200 : 0) / kTwipsPerPixel,
+                        listHeight > 0 ? listHeight / kTwipsPerPixel : lvData->height());
+}
+
+void frmMain::VolumeOptionClicked() { Text1->setEnabled(Option4->isChecked()); }
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Layout();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        UnloadMain(*this);
+    }
+    event->accept();
 }
 
 void frmMain::SetPanelText(int panel, const QString& text) {

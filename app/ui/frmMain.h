@@ -1,10 +1,21 @@
-// The program's main window: search panel, output options, the call list
-// lvData, toolbar tbaMain and status bar sbaMain.
+// The program's main window: the search panel Frame1, the output options
+// fraFormat and fraVolume, the call list lvData, the toolbar tbaMain, the
+// menus and the status bar sbaMain. Commands live in cmd_*.cpp; this class
+// holds the controls, lays them out and dispatches.
 #pragma once
 
 #include <QMainWindow>
 
+class QAction;
+class QCheckBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QToolBar;
+class QTreeView;
 
 namespace qlm {
 
@@ -12,16 +23,75 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
 
-    // The load handler: texts, status panels, then the window is shown.
-    void Load();
+    // The load handler: texts, status panels, options, layout, commands off,
+    // then the sign-in. runSignIn false leaves the sign-in out (tests,
+    // screenshots).
+    void Load(bool runSignIn = true);
 
     // Status bar panels 1-3.
     void SetPanelText(int panel, const QString& text);
     QString PanelText(int panel) const;
 
+    // The toolbar button of a key ("Sign_In", ...), or nullptr.
+    QAction* ToolbarButton(const QString& key) const;
+    // The toolbar's click event: runs the command of the key; an unknown
+    // key does nothing.
+    void tbaMain_ButtonClick(const QString& key);
+
+    // Inner size in twips (15 to a pixel) and the layout rules.
+    void Layout();
+
+    // Fonts, then texts, from the string library (frmMain_texts.cpp).
+    void ApplyMainFonts();
+    void ApplyMainTexts();
+
+    // Controls, named as the forms' designers named them.
+    QMenu* MnuFile = nullptr;
+    QMenu* MnuTool = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* MnuPop = nullptr;
+    QAction* MnuSignIn = nullptr;
+    QAction* MnuSignOut = nullptr;
+    QAction* MnuOpenDB = nullptr;
+    QAction* MnuExit = nullptr;
+    QAction* MnuModifyPassword = nullptr;
+    QAction* MnuSearchStart = nullptr;
+    QAction* MnuConvertStart = nullptr;
+    QAction* MnuWriteComment = nullptr;
+    QAction* MnuCopyRECS = nullptr;
+    QAction* MnuMakeDB = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* MnuWriteComment1 = nullptr;
+    QAction* MnuDelete = nullptr;
+
+    QToolBar* tbaMain = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* cmdSearch = nullptr;
+    QGroupBox* fraVolume = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QGroupBox* fraFormat = nullptr;
+    QRadioButton* optWav = nullptr;
+    QRadioButton* optMp3 = nullptr;
+    QTreeView* lvData = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildPanels();
+    void VolumeOptionClicked();
+
     QLabel* panels_[3] = {};
+    bool unloaded_ = false;
 };
 
 }  // namespace qlm

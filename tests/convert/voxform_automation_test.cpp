@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/catalogue/tempfolder.h"
+#include "app/catalogue/store.h"
 #include "app/convert/frontend.h"
 #include "platform/appfolder.h"
 #include "platform/winmsg.h"

@@ -3,12 +3,22 @@
 
 #include <memory>
 #include <random>
+#include <type_traits>
 
+#include "kvc/kvc.h"
 #include "tests/support/testsupport.h"
 #include "voxform/vfcore.h"
 
 namespace qlm {
 namespace {
+
+// voxform's function table must match what the library declares.
+static_assert(std::is_same_v<decltype(&vInitDecoder), decltype(vf::CodecApi::vInitDecoder)>);
+static_assert(std::is_same_v<decltype(&vDecode), decltype(vf::CodecApi::vDecode)>);
+static_assert(std::is_same_v<decltype(&vInitEncoder), decltype(vf::CodecApi::vInitEncoder)>);
+static_assert(std::is_same_v<decltype(&vEncode), decltype(vf::CodecApi::vEncode)>);
+static_assert(std::is_same_v<decltype(&LSB), decltype(vf::CodecApi::LSB)>);
+static_assert(std::is_same_v<decltype(&HSB), decltype(vf::CodecApi::HSB)>);
 
 class KvcTest : public ::testing::Test {
 protected:

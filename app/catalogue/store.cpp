@@ -1,0 +1,113 @@
+#include "app/catalogue/store.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/engine.h"
+#include "app/prjpublic.h"
+#include "platform/appfolder.h"
+
+namespace qlm {
+
+QString GetTempFolder() {
+    const QString folder = JoinPath(ApplicationFolder(), QStringLiteral("temp"));
+    QDir().mkpath(folder);
+    return folder + u'/';
+}
+
+void DeleteFilesIn(const QString& folder) {
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        QFile::remove(JoinPath(folder, name));
+}
+
+QString FolderOf(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return cut < 0 ? QString() : path.left(cut + 1);
+}
+
+namespace {
+
+// Column positions of the call columns in a record set, looked up once.
+struct CallColumns {
+    int at[10];
+    explicit CallColumns(const Recordset& rows) {
+        const QStringList names = CatalogueColumns();
+        for (int i = 0; i < 10; ++i)
+            at[i] = rows.FieldIndex(names[i]);
+    }
+    CallRecord Read(const Recordset& rows) const {
+        CallRecord r;
+        r.Date = rows.Value(at[0]).toDate();
+        r.Time = rows.Value(at[1]).toTime();
+        r.Duration = rows.Value(at[2]).toInt();
+        r.CallerID = rows.Value(at[3]).toString();
+        r.DialString = rows.Value(at[4]).toString();
+        r.InorOut = qint16(rows.Value(at[5]).toInt());
+        r.TelorMic = qint16(rows.Value(at[6]).toInt());
+        r.Saved = qint16(rows.Value(at[7]).toInt());
+        r.SampleRate = qint16(rows.Value(at[8]).toInt());
+        r.Comment = rows.Value(at[9]).toString();
+        return r;
+    }
+};
+
+}  // namespace
+
+CallRecord ReadCallRecord(const Recordset& rows) { return CallColumns(rows).Read(rows); }
+
+int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
+    if (!rows || rows->RecordCount() == 0)
+        return 0;
+    QVector<CallRecord> records;
+    // The count is a full int: a catalogue of any size lists completely.
+    Error failed;
+    const CallColumns columns(*rows);
+    if (rows->MoveFirst(&failed)) {
+        while (!rows->AtEnd()) {
+            records.push_back(columns.Read(*rows));
+            if (!rows->MoveNext(&failed))
+                break;
+        }
+    }
+    if (failed.IsSet() && error)
+        *error = failed;
+    const int count = int(records.size());
+    model->Append(std::move(records));
+    return count;
+}
+
+bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error) {
+    PrjPublicState& state = PrjPublicM();
+    state.CataloguePath = path;
+    state.CloseCatalogue();
+    state.RecordingsFolder = FolderOf(path);
+    if (listed)
+        *listed = 0;
+    Error failed;
+    state.CatalogueDatabase = Database::Open(path, true, &failed);
+    if (!state.CatalogueDatabase) {
+        if (error)
+            *error = failed;
+        return false;
+    }
+    auto rows = state.CatalogueDatabase->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &failed);
+    if (!rows) {
+        if (error)
+            *error = failed;
+        return false;
+    }
+    const int count = ListCatalogueRows(rows.get(), model, &failed);
+    if (listed)
+        *listed = count;
+    if (failed.IsSet()) {
+        if (error)
+            *error = failed;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qlm

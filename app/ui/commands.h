@@ -1,0 +1,52 @@
+// The command set of the main window: the routines the toolbar, the menus,
+// the list's pop-up menu and the search button run, and the enabling rules.
+// Each concern keeps its commands in its own file (cmd_*.cpp).
+#pragma once
+
+class QString;
+
+namespace qlm {
+
+class frmMain;
+
+// Enabling (the four stages: signed out, signed in, catalogue listed, a
+// recording checked).
+void EnableCommands(frmMain& main, bool state);
+void EnableCatalogueCommands(frmMain& main, bool state);
+void EnableConvert(frmMain& main, bool state);
+
+// Access (cmd_access.cpp).
+void SignIn(frmMain& main);
+void SignOut(frmMain& main);
+void ModifyPassword(frmMain& main);
+
+// Catalogue and card (cmd_catalogue.cpp).
+void OpenCatalogue(frmMain& main);
+void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
+void BuildCatalogue(frmMain& main, const QString& folder);  // after sign-in and copy
+void CopyRecordingsCommand(frmMain& main);
+
+// Search (cmd_search.cpp).
+void StartSearch(frmMain& main);
+
+// Conversion and playback (cmd_convert.cpp).
+void ConvertCommand(frmMain& main);
+void PlayRecCommand(frmMain& main);          // frmSelect in play mode
+void PlaySelected(frmMain& main);            // double click on a line
+
+// Calls and the card (cmd_records.cpp).
+void WriteComment(frmMain& main);
+void DeleteRecords(frmMain& main);           // pop-up MnuDelete
+void DeleteCardRecordings(frmMain& main);
+
+// Help (cmd_help.cpp).
+void ShowAbout(frmMain& main);
+
+// The main window's unload: catalogue closed, front-end closed, temp emptied
+// (commands.cpp), through the hooks of the concerns.
+void UnloadMain(frmMain& main);
+void CloseCatalogueForExit(frmMain& main);   // cmd_catalogue.cpp
+void EmptyTempFolderForExit(frmMain& main);  // cmd_catalogue.cpp
+void CloseFrontEndForExit(frmMain& main);    // cmd_convert.cpp
+
+}  // namespace qlm

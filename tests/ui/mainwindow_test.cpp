@@ -1,0 +1,118 @@
+// The main window from the user's side: controls, stage 1 of the enabled
+// states, texts from the library, the option buttons and the layout rules.
+#include <QAction>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/strings/strlib.h"
+#include "app/ui/commands.h"
+#include "app/ui/frmMain.h"
+#include "tests/support/testsupport.h"
+
+using namespace qlm;
+
+namespace {
+
+QStringList EnabledKeys(const frmMain& w) {
+    QStringList keys;
+    for (QAction* a : w.tbaMain->actions())
+        if (!a->isSeparator() && a->isEnabled())
+            keys << a->objectName();
+    return keys;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void signedOutStageOffersOnlyFourCommands() {
+        test::AppFolder app;
+        frmMain w;
+        w.Load(false);
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_In", "Modify_Password", "Exit"}));
+        QVERIFY(w.MnuSignIn->isEnabled());
+        QVERIFY(w.MnuModifyPassword->isEnabled());
+        QVERIFY(w.mnuAbout->isEnabled());
+        QVERIFY(w.MnuExit->isEnabled());
+        for (QAction* a : {w.MnuSignOut, w.MnuOpenDB, w.MnuSearchStart, w.MnuConvertStart, w.MnuWriteComment,
+                           w.MnuCopyRECS, w.MnuMakeDB})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!w.findChild<QPushButton*>("cmdSearch")->isEnabled());
+    }
+
+    void stagesFollowTheEnablingRules() {
+        test::AppFolder app;
+        frmMain w;
+        w.Load(false);
+        EnableCommands(w, true);  // signed in
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
+                                              "Play_Rec", "Delete_CF", "Exit"}));
+        QVERIFY(!w.MnuSignIn->isEnabled());
+        QVERIFY(!w.MnuSearchStart->isEnabled());
+        EnableCatalogueCommands(w, true);  // a catalogue listed
+        EnableConvert(w, false);
+        QVERIFY(w.cmdSearch->isEnabled());
+        QVERIFY(w.ToolbarButton("Search_Start")->isEnabled());
+        QVERIFY(w.ToolbarButton("Write_Comment")->isEnabled());
+        QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
+        EnableConvert(w, true);  // a recording checked
+        QVERIFY(w.MnuConvertStart->isEnabled());
+        EnableCommands(w, false);  // signed out
+        EnableCatalogueCommands(w, false);
+        EnableConvert(w, false);
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_In", "Modify_Password", "Exit"}));
+    }
+
+    void textsComeFromTheLibrary() {
+        test::AppFolder app;
+        frmMain w;
+        w.Load(false);
+        QCOMPARE(w.windowTitle(), LibStr(122) + " V" + LibStr(123));
+        QCOMPARE(w.MnuFile->title(), LibStr(1));
+        QCOMPARE(w.MnuDelete->text(), LibStr(117));
+        QCOMPARE(w.ToolbarButton("Play_Rec")->toolTip(), LibStr(105));
+        QCOMPARE(w.ToolbarButton("Delete_CF")->toolTip(), LibStr(114));
+        QCOMPARE(w.optWav->text(), LibStr(129));
+        QCOMPARE(w.Option4->text(), QString("X"));  // the volume options keep their own texts
+        QCOMPARE(w.PanelText(1), LibStr(43));
+        QCOMPARE(w.PanelText(3), LibStr(45));
+        // Toolbar positions 4, 12 and 14 are separators.
+        const QList<QAction*> buttons = w.tbaMain->actions();
+        QCOMPARE(buttons.size(), 15);
+        QVERIFY(buttons[3]->isSeparator() && buttons[11]->isSeparator() && buttons[13]->isSeparator());
+    }
+
+    void optionsAndLayout() {
+        test::AppFolder app;
+        frmMain w;
+        w.Load(false);
+        QVERIFY(w.optWav->isChecked());
+        QVERIFY(!w.Text1->isEnabled());
+        QTest::mouseClick(w.Option4, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(w.Text1->isEnabled());
+        QTest::mouseClick(w.Option2, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!w.Text1->isEnabled());
+
+        // The list and the panel follow the window's width.
+        w.resize(900, 600);
+        QTest::qWait(10);
+        const int wide = w.lvData->width();
+        QVERIFY(wide > 700);
+        QCOMPARE(w.Frame1->width(), w.lvData->width() - 2000 / 15);
+        QVERIFY(w.fraVolume->x() > w.Frame1->geometry().right());
+        w.tbaMain_ButtonClick("No_Such_Key");  // does nothing
+        w.tbaMain_ButtonClick(QString());
+        QVERIFY(w.isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"
