@@ -6,6 +6,7 @@
 namespace qlm {
 
 class frmMain;
+struct SearchCriteria;
 
 // Enabling (the four stages: signed out, signed in, catalogue listed, a
 // recording checked).
@@ -25,6 +26,7 @@ void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).
 void StartSearch(frmMain& main);
+void SearchCatalogue(frmMain& main, SearchCriteria& criteria);  // may change criteria.TelMic
 
 // Conversion and playback (cmd_convert.cpp).
 void ConvertCommand(frmMain& main);

@@ -19,6 +19,8 @@ class QTreeView;
 
 namespace qlm {
 
+class SearchPanel;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -69,6 +71,7 @@ public:
     QToolBar* tbaMain = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cmdSearch = nullptr;
+    SearchPanel* searchPanel = nullptr;  // the rest of Frame1's controls
     QGroupBox* fraVolume = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
