@@ -1,0 +1,61 @@
+// qlmshots FOLDER: renders every form of QLM6200 to PNG files, offscreen, so
+// the program can be looked at without a display.
+#include <cstdio>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/strings/strlib.h"
+#include "app/ui/commands.h"
+#include "app/ui/frmAbout.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/startup.h"
+#include "platform/appfolder.h"
+
+namespace {
+
+QString g_folder;
+
+void Save(QWidget* widget, const QString& name) {
+    widget->show();
+    QApplication::processEvents();
+    const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path))
+        std::fprintf(stderr, "qlmshots: cannot write %s\n", path.toLocal8Bit().constData());
+    else
+        std::printf("%s\n", path.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: qlmshots FOLDER\n");
+        return 64;
+    }
+    g_folder = args[1];
+    QDir().mkpath(g_folder);
+    if (const int status = qlm::LoadStringLibraryOrFail())
+        return status;
+
+    qlm::frmMain main;
+    main.resize(1100, 700);
+    main.Load(false);
+    Save(&main, QStringLiteral("main-1-signed-out"));
+    qlm::EnableCommands(main, true);
+    Save(&main, QStringLiteral("main-2-signed-in"));
+    qlm::EnableCatalogueCommands(main, true);
+    qlm::EnableConvert(main, false);
+    Save(&main, QStringLiteral("main-3-catalogue"));
+    qlm::EnableConvert(main, true);
+    Save(&main, QStringLiteral("main-4-checked"));
+
+    qlm::frmAbout about(&main);
+    Save(&about, QStringLiteral("frmAbout"));
+    return 0;
+}
