@@ -166,12 +166,12 @@ SearchPanel::SearchPanel(QGroupBox* frame, QPushButton* searchButton) : QObject(
 void SearchPanel::BuildLayout(QPushButton* searchButton) {
     auto* outer = new QVBoxLayout(frame_);
     outer->setContentsMargins(8, 4, 8, 6);
-    outer->setSpacing(6);
+    outer->setSpacing(10);
 
     // Date and time rows share their columns, so the lists line up.
     auto* range = new QGridLayout;
     range->setHorizontalSpacing(4);
-    range->setVerticalSpacing(4);
+    range->setVerticalSpacing(6);
     const auto addRangeRow = [&](int row, QLabel* title, QLabel* from, QLabel* to, QLabel* const units[6],
                                  QComboBox* const lists[6]) {
         range->addWidget(title, row, 0);
@@ -198,7 +198,7 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
     // Numbers, choices, comment: label and field pairs in four columns.
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(6);
-    fields->setVerticalSpacing(4);
+    fields->setVerticalSpacing(6);
     fields->addWidget(Label1[2], 0, 0);
     fields->addWidget(txtCallerID, 0, 1, 1, 3);
     fields->addWidget(Label1[3], 0, 4);
@@ -222,7 +222,6 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
     for (QComboBox* list : {comInOut, comTelMic, comSaved, comSamRate})
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     outer->addLayout(fields);
-    outer->addStretch(1);
 }
 
 void SearchPanel::ApplyTexts() {
@@ -375,7 +374,8 @@ void SearchPanel::Reset() {
 void FillSearchPanel(frmMain& main) {
     main.searchPanel->FillSearchPanel();
     // The window's layout sets the frame's width; its height is the panel's.
-    main.Frame1->resize(main.Frame1->width(), main.Frame1->sizeHint().height());
+    // (tall enough for the option frames beside it, which share its height).
+    main.Frame1->resize(main.Frame1->width(), qMax(main.Frame1->sizeHint().height(), 196));
     EnableConvert(main, false);
 }
 
