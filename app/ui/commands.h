@@ -26,7 +26,7 @@ void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).
 void StartSearch(frmMain& main);
-void SearchCatalogue(frmMain& main, SearchCriteria& criteria);  // may change criteria.TelMic
+void SearchCatalogue(frmMain& main, SearchCriteria& criteria);
 
 // Conversion and playback (cmd_convert.cpp).
 void ConvertCommand(frmMain& main);
