@@ -43,16 +43,23 @@ void FillNumbers(QComboBox* list, int from, int to) {
         list->addItem(QString::number(n));
 }
 
+// Selects an item; a list that takes typed text shows the item again.
+void Select(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    if (list->isEditable())
+        list->setEditText(list->itemText(index));
+}
+
 // Selects the item with this text; a missing item leaves the selection.
 void SelectText(QComboBox* list, const QString& text) {
     const int index = list->findText(text, Qt::MatchExactly);
     if (index >= 0)
-        list->setCurrentIndex(index);
+        Select(list, index);
 }
 
 void SelectFirst(QComboBox* list) {
     if (list->count() > 0)
-        list->setCurrentIndex(0);
+        Select(list, 0);
 }
 
 QComboBox* MakeList(QWidget* parent, const char* name) {
@@ -357,7 +364,7 @@ void SearchPanel::Reset() {
         SelectFirst(list);
     const int yearIndex = today.year() - kFirstYear;
     if (yearIndex >= 0 && yearIndex < comYearL->count())
-        comYearL->setCurrentIndex(yearIndex);
+        Select(comYearL, yearIndex);
     SelectText(comMonthL, QString::number(today.month()));
     SelectText(comDayL, QString::number(today.day()));
     SelectText(comHourL, QStringLiteral("23"));

@@ -9,9 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeView>
 #include <QtTest>
 
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/search.h"
+#include "app/catalogue/store.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "tests/search/catalogue_fixture.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/searchpanel.h"
@@ -239,6 +245,92 @@ private slots:
         QCOMPARE(win.list("comYearL")->currentText(), QStringLiteral("2005"));
         QCOMPARE(win.list("comMonthL")->currentText(), QStringLiteral("1"));
         QCOMPARE(win.list("comDayL")->currentText(), QStringLiteral("1"));
+    }
+
+    void searchListsTheMatchingCallsOfTheCatalogue() {
+        Window win(QDate(2024, 5, 17));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("C24031.mdb");
+        const auto call = [](int day, int h, int m, const char* caller, qint16 inorOut) {
+            return test::Call(QDate(2024, 3, day), QTime(h, m, 0), QString::fromLatin1(caller), QString(), inorOut,
+                              inorOut == 2 ? 1 : 0);
+        };
+        QCOMPARE(test::WriteCatalogue(path, {call(6, 10, 0, "5551", 0), call(7, 0, 0, "5552", 0),
+                                             call(7, 12, 1, "5553", 0), call(8, 12, 0, "5554", 0),
+                                             call(8, 11, 0, "4444", 0), call(9, 9, 0, "5555", 1),
+                                             call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
+                 QString());
+        auto* model = new CallListModel(win.w.lvData);
+        win.w.lvData->setModel(model);
+        int listed = 0;
+        Error error;
+        QVERIFY(OpenCatalogueFile(path, model, &listed, &error));
+        QCOMPARE(listed, 8);
+        EnableCommands(win.w, true);
+        EnableCatalogueCommands(win.w, true);
+        win.w.lvData->setSortingEnabled(true);
+
+        win.choose("comYearF", "2024");
+        win.choose("comMonthF", "3");
+        win.choose("comDayF", "7");
+        win.choose("comYearL", "2024");
+        win.choose("comMonthL", "3");
+        win.choose("comDayL", "9");
+        win.choose("comHourL", "12");
+        win.choose("comMinL", "0");
+        win.choose("comSecL", "0");
+        win.choose("comInOut", LibStr(46));
+        win.box("txtCallerID")->setText("555*");
+        win.w.findChild<QPushButton*>("cmdSearch")->click();
+
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(model->Text(0, kColCallerID), QStringLiteral("5552"));
+        QCOMPARE(model->Text(1, kColCallerID), QStringLiteral("5554"));
+        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 2 " + LibStr(85));
+        QCOMPARE(win.w.PanelText(1), path);
+        QVERIFY(!win.w.lvData->isSortingEnabled());
+        QVERIFY(!PrjPublicM().AllChecked);
+        QCOMPARE(model->HeaderImageKey(), QStringLiteral("abc"));
+        QVERIFY(!win.w.ToolbarButton("Convert_Start")->isEnabled());
+        QCOMPARE(win.list("comDayL")->currentText(), QStringLiteral("17"));
+        QCOMPARE(win.list("comInOut")->currentText(), LibStr(48));
+
+        // The defaults: every call up to today.
+        win.w.ToolbarButton("Search_Start")->trigger();
+        QCOMPARE(model->rowCount(), 8);
+        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 8 " + LibStr(85));
+
+        // Nothing found.
+        win.box("txtComment")->setText("O'Brien");
+        win.w.MnuSearchStart->trigger();
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 0 " + LibStr(85));
+
+        // A day that is no number fails the search: the lines stay, panel 1
+        // says the search began, no message; the panel still resets.
+        win.w.ToolbarButton("Search_Start")->trigger();
+        QCOMPARE(model->rowCount(), 8);
+        model->SetChecked(0, true);
+        win.list("comDayF")->setEditable(true);
+        win.list("comDayF")->setEditText("x");
+        win.w.findChild<QPushButton*>("cmdSearch")->click();
+        QCOMPARE(model->rowCount(), 8);
+        QVERIFY(model->IsChecked(0));
+        QCOMPARE(win.w.PanelText(1), LibStr(84));
+        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 8 " + LibStr(85));
+        QCOMPARE(win.list("comDayF")->currentText(), QStringLiteral("1"));
+        QVERIFY(win.w.findChild<QPushButton*>("cmdSearch")->isEnabled());
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY2(!top->inherits("QMessageBox") || !top->isVisible(), "no message box");
+        PrjPublicM().Reset();
+    }
+
+    void searchWithoutCatalogueChangesNoList() {
+        Window win(QDate(2024, 5, 17));
+        PrjPublicM().Reset();
+        StartSearch(win.w);
+        QCOMPARE(win.w.PanelText(1), LibStr(84));
+        QVERIFY(win.w.findChild<QPushButton*>("cmdSearch")->isEnabled());
     }
 };
 
