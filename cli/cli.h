@@ -16,6 +16,9 @@ inline constexpr int kWrongPassword = 3;
 using Command = int (*)(const QStringList& args);
 
 int CmdHeader(const QStringList& args);
+int CmdCopy(const QStringList& args);
+int CmdBuild(const QStringList& args);
+int CmdList(const QStringList& args);
 
 // Output helpers: one record a line on stdout, errors on stderr.
 void Out(const QString& line);
