@@ -33,5 +33,8 @@ int main(int argc, char** argv) {
     const auto it = commands.constFind(args.takeFirst());
     if (it == commands.cend())
         return Usage();
+    if (it->needsPassword)
+        if (const int status = qlm::cli::SignInForCommand(&args))
+            return status;
     return it->run(args);
 }

@@ -3,6 +3,8 @@
 // Each concern keeps its commands in its own file (cmd_*.cpp).
 #pragma once
 
+class QString;
+
 namespace qlm {
 
 class frmMain;
@@ -22,6 +24,7 @@ void ModifyPassword(frmMain& main);
 // Catalogue and card (cmd_catalogue.cpp).
 void OpenCatalogue(frmMain& main);
 void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
+void BuildCatalogue(frmMain& main, const QString& folder);  // after sign-in and copy
 void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).
