@@ -13,7 +13,7 @@ struct Subcommand {
 };
 
 int Usage() {
-    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header, copy, build, list"));
+    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header, copy, build, list, search"));
     return qlm::cli::kUsage;
 }
 
@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("copy"), {qlm::cli::CmdCopy, false}},
         {QStringLiteral("build"), {qlm::cli::CmdBuild, false}},
         {QStringLiteral("list"), {qlm::cli::CmdList, false}},
+        {QStringLiteral("search"), {qlm::cli::CmdSearch, false}},
     };
     const auto it = commands.constFind(args.takeFirst());
     if (it == commands.cend())
