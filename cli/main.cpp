@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("copy"), {qlm::cli::CmdCopy, false}},
         {QStringLiteral("build"), {qlm::cli::CmdBuild, false}},
         {QStringLiteral("list"), {qlm::cli::CmdList, false}},
-        {QStringLiteral("search"), {qlm::cli::CmdSearch, false}},
+        {QStringLiteral("search"), {qlm::cli::CmdSearch, true}},
     };
     const auto it = commands.constFind(args.takeFirst());
     if (it == commands.cend())

@@ -30,8 +30,15 @@ protected:
                   "");
     }
 
+    // The installation's password is the empty one of a fresh folder.
     test::RunResult Search(const QStringList& args) {
-        return test::Run(test::BuiltPath("qlmtool"), QStringList{"search"} + args);
+        return test::Run(test::BuiltPath("qlmtool"), QStringList{"search", "--password-stdin"} + args, "\n");
+    }
+    test::RunResult List(const QString& catalogue) {
+        test::RunResult r = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue});
+        if (r.exitCode == 3)  // list behind the password as well
+            r = test::Run(test::BuiltPath("qlmtool"), {"list", "--password-stdin", catalogue}, "\n");
+        return r;
     }
     static QStringList Lines(const QByteArray& out) {
         return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
@@ -54,7 +61,7 @@ TEST_F(QlmtoolSearch, DefaultsFindWhatListShowsAndPrintTheStatement) {
                                      .arg(today.year())
                                      .arg(today.month())
                                      .arg(today.day()));
-    const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", path});
+    const test::RunResult list = List(path);
     ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
     EXPECT_EQ(lines, Lines(list.out));
     EXPECT_TRUE(lines[1].startsWith("03/07/2024\t00:00:00\t0:01:00\t5552\t \t")) << lines[1].toStdString();
@@ -102,6 +109,9 @@ TEST_F(QlmtoolSearch, RefusedStatementsAndBadOptions) {
     EXPECT_TRUE(r.err.contains("3075")) << r.err.toStdString();
     r = Search({path, "--time-to", "24:0:0"});
     EXPECT_EQ(r.exitCode, 1);
+    r = test::Run(test::BuiltPath("qlmtool"), {"search", "--password-stdin", path}, "not the password\n");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.out.isEmpty());
     for (const QStringList& bad : {QStringList{path, "--from", "yesterday"}, QStringList{path, "--direction", "up"},
                                    QStringList{path, "--rate", "3"}, QStringList{path, "--caller"},
                                    QStringList{}, QStringList{path, "extra"}}) {
