@@ -24,7 +24,7 @@ void ModifyPassword(frmMain& main);
 // Catalogue and card (cmd_catalogue.cpp).
 void OpenCatalogue(frmMain& main);
 void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
-void BuildCatalogue(frmMain& main, const QString& folder);  // after sign-in and copy
+void BuildCatalogue(frmMain& main, const QString& folder);  // "" asks for the folder
 void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).

@@ -17,6 +17,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/catalogue/calllistmodel.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/searchpanel.h"
@@ -226,6 +227,8 @@ void frmMain::BuildPanels() {
     lvData->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvData->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvData->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvDataModel = new CallListModel(lvData);
+    lvData->setModel(lvDataModel);
 }
 
 void frmMain::Load(bool runSignIn) {

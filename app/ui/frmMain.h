@@ -19,6 +19,7 @@ class QTreeView;
 
 namespace qlm {
 
+class CallListModel;
 class SearchPanel;
 
 class frmMain : public QMainWindow {
@@ -82,6 +83,7 @@ public:
     QRadioButton* optWav = nullptr;
     QRadioButton* optMp3 = nullptr;
     QTreeView* lvData = nullptr;
+    CallListModel* lvDataModel = nullptr;  // the lines of lvData
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
