@@ -253,8 +253,7 @@ private slots:
                                              call(8, 11, 0, "4444", 0), call(9, 9, 0, "5555", 1),
                                              call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
                  QString());
-        auto* model = new CallListModel(win.w.lvData);
-        win.w.lvData->setModel(model);
+        CallListModel* model = win.w.lvDataModel;
         int listed = 0;
         Error error;
         QVERIFY(OpenCatalogueFile(path, model, &listed, &error));
