@@ -16,6 +16,9 @@ inline constexpr int kWrongPassword = 3;
 using Command = int (*)(const QStringList& args);
 
 int CmdHeader(const QStringList& args);
+int CmdComment(const QStringList& args);
+int CmdDelete(const QStringList& args);
+int CmdWipeCard(const QStringList& args);
 
 // Output helpers: one record a line on stdout, errors on stderr.
 void Out(const QString& line);

@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         return Usage();
     const QMap<QString, Subcommand> commands = {
         {QStringLiteral("header"), {qlm::cli::CmdHeader, false}},
+        {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
+        {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
+        {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
     };
     const auto it = commands.constFind(args.takeFirst());
     if (it == commands.cend())
