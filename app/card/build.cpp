@@ -1,0 +1,144 @@
+#include "app/card/build.h"
+
+#include <QDir>
+
+#include "app/card/copy.h"
+#include "app/card/progress.h"
+#include "app/card/recording.h"
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "platform/appfolder.h"
+
+namespace qlm {
+namespace {
+
+TableDef CatalogueTableDef() {
+    TableDef table{QString::fromLatin1(kCatalogueTable), {}};
+    table.CreateField(QStringLiteral("Date"), FieldType::Date);
+    table.CreateField(QStringLiteral("Time"), FieldType::Date);
+    table.CreateField(QStringLiteral("Duration"), FieldType::Long);
+    table.CreateField(QStringLiteral("CallerID"), FieldType::Text);
+    table.CreateField(QStringLiteral("DialString"), FieldType::Text);
+    table.CreateField(QStringLiteral("InorOut"), FieldType::Integer);
+    table.CreateField(QStringLiteral("TelorMic"), FieldType::Integer);
+    table.CreateField(QStringLiteral("Saved"), FieldType::Integer);
+    table.CreateField(QStringLiteral("SampleRate"), FieldType::Integer);
+    table.CreateField(QStringLiteral("Comment"), FieldType::Text);
+    return table;
+}
+
+// One row, written through the texts and names the design writes with.
+bool AddCall(Recordset* rows, const RecordingInfo& info, Error* error) {
+    const auto blankIfEmpty = [](const QString& text) { return text.isEmpty() ? QStringLiteral(" ") : text; };
+    const QString date = QStringLiteral("%1-%2-%3").arg(2000 + info.Year).arg(info.Month).arg(info.Day);
+    const QString time = QStringLiteral("%1:%2:%3").arg(info.Hour).arg(info.Minute).arg(info.Second);
+    return rows->AddNew(error) && rows->SetField(QStringLiteral("Date"), date, error) &&
+           rows->SetField(QStringLiteral("Time"), time, error) &&
+           rows->SetField(QStringLiteral("duration"), info.Duration, error) &&
+           rows->SetField(QStringLiteral("CallerID"), blankIfEmpty(info.CallerID), error) &&
+           rows->SetField(QStringLiteral("DialString"), blankIfEmpty(info.DialString), error) &&
+           rows->SetField(QStringLiteral("InOrOut"), info.InorOut, error) &&
+           rows->SetField(QStringLiteral("TelOrMic"), info.TelorMic, error) &&
+           rows->SetField(QStringLiteral("Saved"), info.Saved, error) &&
+           rows->SetField(QStringLiteral("SampleRate"), info.SampleRate, error) &&
+           rows->SetField(QStringLiteral("Comment"), QStringLiteral(" "), error) && rows->Update(error);
+}
+
+QString MonthCode(int month) {
+    return month >= 10 ? QString(QChar(u'A' + (month - 10))) : QString::number(month);
+}
+
+}  // namespace
+
+QString NextCatalogueName(const QString& folder, const QDate& today) {
+    const QString stem = MonthCode(today.month()) + QStringLiteral("%1%2")
+                                                        .arg(today.day(), 2, 10, QLatin1Char('0'))
+                                                        .arg(today.year() % 100, 2, 10, QLatin1Char('0'));
+    qint64 serial = 0;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        // stem + "*.mdb", letter case counting.
+        if (name.size() < 9 || !name.startsWith(stem, Qt::CaseSensitive) || !name.endsWith(u".mdb", Qt::CaseSensitive))
+            continue;
+        const QString middle = name.mid(5, name.size() - 9).trimmed();
+        qsizetype digits = 0;
+        while (digits < middle.size() && digits < 15 && middle[digits].isDigit() && middle[digits].unicode() < 128)
+            ++digits;
+        serial = std::max(serial, middle.left(digits).toLongLong());
+    }
+    return stem + QString::number(serial + 1) + QStringLiteral(".mdb");
+}
+
+BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const BuildHooks& hooks) {
+    BuildResult result;
+    RepaintPacer pacer(hooks.repaint);
+    const auto status = [&](int panel, const QString& text) {
+        if (hooks.status)
+            hooks.status(panel, text);
+    };
+    PrjPublicState& state = PrjPublicM();
+    const QString path = JoinPath(folder, NextCatalogueName(folder));
+    state.CloseCatalogue();
+
+    Error& error = result.error;
+    const QStringList files = RecordingFilesIn(folder, &error);
+    if (error.IsSet())
+        return result;
+    state.CatalogueDatabase = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
+    if (!state.CatalogueDatabase)
+        return result;
+    result.path = path;
+    Database* db = state.CatalogueDatabase.get();
+    if (!db->AppendTableDef(CatalogueTableDef(), &error))
+        return result;
+
+    {
+        // One transaction for the whole folder; rows stored before a failure
+        // are kept (committed), as the design keeps them.
+        ScopedTransaction transaction(db, &error);
+        auto rows = transaction.Active() ? db->OpenRecordset(QString::fromLatin1(kCatalogueTable), &error) : nullptr;
+        if (!rows)
+            return result;
+        for (const QString& name : files) {
+            const QString file = JoinPath(folder, name);
+            status(2, LibStr(71) + u' ' + name + u' ' + LibStr(72));
+            Error unreadable;
+            const RecordingInfo info = ReadRecordingHeader(file, &unreadable);
+            if (unreadable.IsSet()) {
+                ++result.skipped;
+                if (hooks.unreadable)
+                    hooks.unreadable(file, unreadable);
+                pacer.Now();
+                continue;
+            }
+            status(2, LibStr(73) + u' ' + name + u' ' + LibStr(72));
+            if (!AddCall(rows.get(), info, &error))
+                break;
+            ++result.rows;
+            status(2, LibStr(74));
+            pacer.Tick();
+        }
+        rows.reset();
+        Error commitError;
+        if (!transaction.Commit(&commitError) && !error.IsSet())
+            error = commitError;
+        if (error.IsSet())
+            return result;
+    }
+
+    state.CataloguePath = path;
+    state.RecordingsFolder = folder;
+    if (model) {
+        auto rows = db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error);
+        if (!rows)
+            return result;
+        model->Clear();
+        result.listed = ListCatalogueRows(rows.get(), model, &error);
+    }
+    return result;
+}
+
+}  // namespace qlm

@@ -1,0 +1,115 @@
+#include "app/card/copy.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/card/progress.h"
+#include "app/card/recording.h"
+#include "platform/appfolder.h"
+
+namespace qlm {
+
+QStringList RecordingFilesIn(const QString& folder, Error* error) {
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists() || !dir.isReadable()) {
+        if (error)
+            *error = FileError(err::kPathNotFound, folder, QStringLiteral("cannot read the folder"));
+        return {};
+    }
+    QStringList out;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : names)
+        if (MatchesRecordingPattern(name) && IsRecordingName(name))
+            out << name;
+    return out;
+}
+
+bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = FileError(in.exists() ? err::kPathFileAccess : err::kFileNotFound, from, in.errorString());
+        return false;
+    }
+    // Written beside the target under a name that is no recording name, and
+    // renamed over the target only when complete: a failed or interrupted
+    // copy never leaves a truncated recording under a recording's name.
+    const QFileInfo target(to);
+    const QString part = JoinPath(target.path(), u'.' + target.fileName() + QStringLiteral(".part"));
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error)
+            *error = FileError(err::kPermissionDenied, to, out.errorString());
+        return false;
+    }
+    const auto fail = [&](int number, const QString& path, const QString& reason) {
+        out.close();
+        QFile::remove(part);
+        if (error)
+            *error = FileError(number, path, reason);
+        return false;
+    };
+    constexpr qint64 kBlock = 256 * 1024;
+    QByteArray buffer(kBlock, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), kBlock);
+        if (got < 0)
+            return fail(err::kPathFileAccess, from, in.errorString());
+        if (got == 0)
+            break;
+        if (out.write(buffer.constData(), got) != got)
+            return fail(err::kDiskFull, to, out.errorString());
+        if (tick)
+            tick();
+    }
+    if (!out.flush())
+        return fail(err::kDiskFull, to, out.errorString());
+    // A copy without its time is still a complete copy.
+    out.setFileTime(QFileInfo(in).lastModified(), QFileDevice::FileModificationTime);
+    out.close();
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) != 0)
+        return fail(err::kPermissionDenied, to, QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
+}
+
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::syncfs(fd);
+        ::close(fd);
+    }
+}
+
+CopyResult CopyRecordings(const QString& source, const QString& destination, const CopyHooks& hooks) {
+    CopyResult result;
+    RepaintPacer pacer(hooks.repaint);
+    const QStringList names = RecordingFilesIn(source, &result.listError);
+    const std::function<void()> tick = [&pacer] { pacer.Tick(); };
+    for (const QString& name : names) {
+        Error error;
+        if (CopyFileSafely(JoinPath(source, name), JoinPath(destination, name), tick, &error)) {
+            ++result.copied;
+            if (hooks.copiedFile)
+                hooks.copiedFile(result.copied, name);
+        } else {
+            result.failed << name;
+            if (hooks.failedFile)
+                hooks.failedFile(name, error);
+        }
+        pacer.Tick();
+    }
+    // One flush to the medium for the whole copy, not one per file: the card
+    // can be pulled once this returns.
+    if (result.copied > 0)
+        SyncFolder(destination);
+    return result;
+}
+
+}  // namespace qlm

@@ -1,0 +1,45 @@
+// Copying the recordings of a card folder to a folder on the computer.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+#include "app/error.h"
+
+namespace qlm {
+
+struct CopyHooks {
+    // After each file that was copied completely; copied counts from 1.
+    std::function<void(int copied, const QString& name)> copiedFile;
+    // A file that could not be copied; the copy goes on with the next one.
+    std::function<void(const QString& name, const Error& error)> failedFile;
+    // Lets the window repaint; called at least every 100 ms while working.
+    std::function<void()> repaint;
+};
+
+struct CopyResult {
+    int copied = 0;
+    QStringList failed;  // names of files that could not be copied
+    Error listError;     // the source folder could not be read
+};
+
+// Copies every valid recording file of the source folder into the
+// destination, replacing files of the same name there. Each copy is written
+// under a temporary name and renamed when complete, so an interrupted copy
+// never leaves a truncated recording under a recording's name; the copy keeps
+// the file's modification time. Other files and subfolders are not copied.
+CopyResult CopyRecordings(const QString& source, const QString& destination, const CopyHooks& hooks);
+
+// One file copied that way: true when the destination holds a complete copy.
+bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error);
+
+// Writes what the folder's file system holds in memory to the medium.
+void SyncFolder(const QString& folder);
+
+// The recording files of a folder (wildcard and name check both hold), by
+// name. The error is set when the folder cannot be read.
+QStringList RecordingFilesIn(const QString& folder, Error* error);
+
+}  // namespace qlm

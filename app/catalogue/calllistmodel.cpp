@@ -1,0 +1,162 @@
+#include "app/catalogue/calllistmodel.h"
+
+#include <algorithm>
+
+#include "app/strings/strlib.h"
+
+namespace qlm {
+
+CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int CallListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+
+int CallListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumnCount; }
+
+QString CallListModel::Text(int row, int column) const {
+    const CallRecord& r = rows_[row].record;
+    switch (column) {
+    case kColDate:
+        return DateDisplayText(r.Date);
+    case kColTime:
+        return TimeDisplayText(r.Time);
+    case kColDuration:
+        return FormatDuration(r.Duration);
+    case kColCallerID:
+        return r.CallerID;
+    case kColDialString:
+        return r.DialString;
+    case kColInOut:
+        return InOutText(r.InorOut, r.TelorMic);
+    case kColTelMic:
+        return TelMicText(r.TelorMic);
+    case kColSaved:
+        return SavedText(r.Saved);
+    case kColSampleRate:
+        return SampleRateText(r.SampleRate);
+    case kColComment:
+        return r.Comment;
+    default:
+        return QString();
+    }
+}
+
+QVariant CallListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows_.size())
+        return QVariant();
+    if (index.column() == kColCheck) {
+        if (role == Qt::CheckStateRole)
+            return rows_[index.row()].checked ? Qt::Checked : Qt::Unchecked;
+        return QVariant();
+    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return Text(index.row(), index.column());
+    return QVariant();
+}
+
+QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const int kStrings[kListColumnCount] = {0, 108, 15, 116, 16, 17, 18, 19, 20, 21, 22};
+    static const char* const kDesign[kListColumnCount] = {
+        "", "Date", "Time", "Duration", "Caller ID", "Dial String", "In/Out", "Tel/Mic", "Saved", "Sample Rate", "Comment"};
+    if (section <= 0 || section >= kListColumnCount)
+        return QString();
+    return LibStr(kStrings[section], QString::fromLatin1(kDesign[section]));
+}
+
+Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == kColCheck)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != kColCheck || role != Qt::CheckStateRole)
+        return false;
+    SetChecked(index.row(), value.toInt() == Qt::Checked);
+    return true;
+}
+
+void CallListModel::SetChecked(int row, bool checked) {
+    if (row < 0 || row >= rows_.size() || rows_[row].checked == checked)
+        return;
+    rows_[row].checked = checked;
+    checkedCount_ += checked ? 1 : -1;
+    const QModelIndex cell = index(row, kColCheck);
+    emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    emit CheckChanged(row, checked);
+}
+
+void CallListModel::SetAllChecked(bool checked) {
+    for (Line& line : rows_)
+        line.checked = checked;
+    checkedCount_ = checked ? int(rows_.size()) : 0;
+    if (!rows_.isEmpty())
+        emit dataChanged(index(0, kColCheck), index(int(rows_.size()) - 1, kColCheck), {Qt::CheckStateRole});
+}
+
+QVector<int> CallListModel::CheckedRows() const {
+    QVector<int> out;
+    for (int i = 0; i < rows_.size(); ++i)
+        if (rows_[i].checked)
+            out << i;
+    return out;
+}
+
+void CallListModel::SetHeaderImageKey(const QString& key) {
+    headerKey_ = key;
+    emit headerDataChanged(Qt::Horizontal, kColCheck, kColCheck);
+}
+
+void CallListModel::Clear() {
+    beginResetModel();
+    rows_.clear();
+    checkedCount_ = 0;
+    endResetModel();
+}
+
+void CallListModel::Append(QVector<CallRecord> records) {
+    if (records.isEmpty())
+        return;
+    const int first = int(rows_.size());
+    beginInsertRows(QModelIndex(), first, first + int(records.size()) - 1);
+    rows_.reserve(first + records.size());
+    for (CallRecord& r : records)
+        rows_.push_back(Line{std::move(r), false});
+    endInsertRows();
+}
+
+void CallListModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= kListColumnCount || rows_.size() < 2)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QVector<int> perm(rows_.size());
+    for (int i = 0; i < perm.size(); ++i)
+        perm[i] = i;
+    QVector<QString> keys(rows_.size());
+    for (int i = 0; i < rows_.size(); ++i)
+        keys[i] = Text(i, column);
+    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
+        const int c = QString::compare(keys[a], keys[b], Qt::CaseInsensitive);
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    QVector<Line> sorted;
+    sorted.reserve(rows_.size());
+    QVector<int> newRowOf(rows_.size());
+    for (int i = 0; i < perm.size(); ++i) {
+        sorted.push_back(std::move(rows_[perm[i]]));
+        newRowOf[perm[i]] = i;
+    }
+    rows_ = std::move(sorted);
+    QModelIndexList after;
+    for (const QModelIndex& idx : before)
+        after << index(newRowOf[idx.row()], idx.column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+}  // namespace qlm

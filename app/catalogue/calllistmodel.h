@@ -1,0 +1,58 @@
+// The rows behind the list view lvData: one call per line, a check box in
+// column 1 and the ten texts of the call in columns 2-11. Kept as plain
+// records and formatted when a cell is drawn, so 100,000 lines list at once.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QVector>
+
+#include "app/catalogue/callrecord.h"
+
+namespace qlm {
+
+class CallListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit CallListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // The list's own text sort: by the column's shown texts, stable.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    void Clear();
+    // Adds lines at the end, in the given order.
+    void Append(QVector<CallRecord> records);
+    const CallRecord& Record(int row) const { return rows_[row].record; }
+    // The text of a cell (column 0 is always empty).
+    QString Text(int row, int column) const;
+
+    bool IsChecked(int row) const { return rows_[row].checked; }
+    void SetChecked(int row, bool checked);
+    void SetAllChecked(bool checked);
+    bool AnyChecked() const { return checkedCount_ > 0; }
+    QVector<int> CheckedRows() const;
+
+    // The header image key of column 1: "abc" (not all checked) or "def".
+    QString HeaderImageKey() const { return headerKey_; }
+    void SetHeaderImageKey(const QString& key);
+
+signals:
+    // A line's check box changed by the user or by SetChecked.
+    void CheckChanged(int row, bool checked);
+
+private:
+    struct Line {
+        CallRecord record;
+        bool checked = false;
+    };
+    QVector<Line> rows_;
+    int checkedCount_ = 0;
+    QString headerKey_ = QStringLiteral("abc");
+};
+
+}  // namespace qlm

@@ -1,0 +1,808 @@
+// SQLite under the catalogue's engine interface. The statements keep the
+// original dialect; this file supplies what SQLite lacks of it: '#' literals,
+// the LIKE wildcards, case-insensitive text and an exclusive open that really
+// keeps other programs out.
+#include "app/catalogue/engine.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <sqlite3.h>
+
+namespace qlm {
+
+struct Connection {
+    sqlite3* db = nullptr;
+    // Record sets still alive on this connection; closing the connection
+    // finalizes their statements so the file lock goes with it.
+    std::unordered_set<Recordset*> sets;
+    ~Connection() { Close(); }
+    void Close() {
+        if (db) {
+            sqlite3_close_v2(db);
+            db = nullptr;
+        }
+    }
+};
+
+namespace {
+
+QString Utf8(const unsigned char* text, int bytes) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(text), bytes);
+}
+
+Error Make(int number, const QString& description) { return Error{number, description}; }
+
+void Set(Error* error, int number, const QString& description) {
+    if (error)
+        *error = Make(number, description);
+}
+
+// The engine's message for an SQLite failure on this connection.
+Error FromSqlite(sqlite3* db, int rc, const QString& path = QString()) {
+    const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Make(dberr::kInUse, QStringLiteral("Could not use '%1'; file already in use.").arg(path));
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return Make(dberr::kNotDatabase, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+    case SQLITE_CANTOPEN:
+        return Make(dberr::kFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return Make(dberr::kCannotOpen, QStringLiteral("Cannot write to '%1': %2").arg(path, message));
+    case SQLITE_FULL:
+        return Make(dberr::kDiskFull, QStringLiteral("Not enough space on disk."));
+    default:
+        break;
+    }
+    if (message.startsWith(QStringLiteral("no such table: "))) {
+        return Make(dberr::kNoTable,
+                    QStringLiteral("The database engine cannot find the input table or query '%1'.")
+                        .arg(message.mid(15)));
+    }
+    if ((rc & 0xff) == SQLITE_ERROR)
+        return Make(dberr::kSyntax, QStringLiteral("Syntax error in query expression: %1").arg(message));
+    return Make(dberr::kOther, QStringLiteral("Database error %1: %2").arg(rc).arg(message));
+}
+
+// ---- date and time texts ---------------------------------------------------
+
+QString IsoDate(int y, int m, int d) {
+    const QDate date(y, m, d);
+    if (!date.isValid() || y < 100)
+        return QString();
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString IsoTime(int h, int m, int s) {
+    const QTime time(h, m, s);
+    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+QString ParseDatePart(const QString& text) {
+    static const QRegularExpression ymd(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
+    static const QRegularExpression mdy(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    if (const auto m = ymd.match(text); m.hasMatch())
+        return IsoDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (const auto m = mdy.match(text); m.hasMatch())
+        return IsoDate(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+    return QString();
+}
+
+QString ParseTimePart(const QString& text) {
+    static const QRegularExpression hms(QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?$"));
+    if (const auto m = hms.match(text); m.hasMatch())
+        return IsoTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return QString();
+}
+
+// A date, a time, or a date and a time, as stored; "" when not a real one.
+QString ParseDateTimeText(const QString& raw) {
+    const QString text = raw.trimmed();
+    if (text.contains(u':') && !text.contains(u' '))
+        return ParseTimePart(text);
+    const qsizetype space = text.indexOf(u' ');
+    if (space < 0)
+        return ParseDatePart(text);
+    const QString date = ParseDatePart(text.left(space));
+    const QString time = ParseTimePart(text.mid(space + 1).trimmed());
+    return date.isEmpty() || time.isEmpty() ? QString() : date + u' ' + time;
+}
+
+QVariant StoredToValue(const QString& text) {
+    if (text.size() == 10 && text[4] == u'-')
+        return QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (text.size() == 8 && text[2] == u':')
+        return QTime::fromString(text, QStringLiteral("HH:mm:ss"));
+    if (text.size() == 19 && text[4] == u'-' && text[10] == u' ')
+        return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return text;
+}
+
+// ---- LIKE ------------------------------------------------------------------
+
+struct LikeToken {
+    enum Type { Literal, One, Digit, Run, Set } type = Literal;
+    char32_t ch = 0;
+    bool negate = false;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+};
+using LikePattern = std::vector<LikeToken>;
+
+char32_t Fold(char32_t c) { return QChar::toCaseFolded(c); }
+
+bool CompileLike(const QString& pattern, LikePattern* out) {
+    const QList<uint> p = pattern.toUcs4();
+    out->clear();
+    for (qsizetype i = 0; i < p.size(); ++i) {
+        const char32_t c = p[i];
+        LikeToken token;
+        if (c == U'*') {
+            if (!out->empty() && out->back().type == LikeToken::Run)
+                continue;
+            token.type = LikeToken::Run;
+        } else if (c == U'?') {
+            token.type = LikeToken::One;
+        } else if (c == U'#') {
+            token.type = LikeToken::Digit;
+        } else if (c == U'[') {
+            qsizetype j = i + 1;
+            token.type = LikeToken::Set;
+            if (j < p.size() && p[j] == U'!') {
+                token.negate = true;
+                ++j;
+            }
+            bool closed = false;
+            while (j < p.size()) {
+                const char32_t a = p[j];
+                if (a == U']') {
+                    closed = true;
+                    break;
+                }
+                if (j + 2 < p.size() && p[j + 1] == U'-' && p[j + 2] != U']') {
+                    const char32_t lo = Fold(a), hi = Fold(p[j + 2]);
+                    if (lo > hi)
+                        return false;
+                    token.ranges.emplace_back(lo, hi);
+                    j += 3;
+                } else {
+                    token.ranges.emplace_back(Fold(a), Fold(a));
+                    ++j;
+                }
+            }
+            if (!closed)
+                return false;
+            i = j;
+            // "[]" stands for nothing at all.
+            if (token.ranges.empty() && !token.negate)
+                continue;
+        } else {
+            token.ch = Fold(c);
+        }
+        out->push_back(std::move(token));
+    }
+    return true;
+}
+
+bool TokenMatches(const LikeToken& t, char32_t c) {
+    switch (t.type) {
+    case LikeToken::Literal:
+        return t.ch == Fold(c);
+    case LikeToken::One:
+        return true;
+    case LikeToken::Digit:
+        return c >= U'0' && c <= U'9';
+    case LikeToken::Set: {
+        const char32_t f = Fold(c);
+        const bool in = std::any_of(t.ranges.begin(), t.ranges.end(),
+                                    [f](const auto& r) { return f >= r.first && f <= r.second; });
+        return in != t.negate;
+    }
+    case LikeToken::Run:
+        break;
+    }
+    return false;
+}
+
+// Greedy match with backtracking to the last '*': linear for patterns with one
+// run, never exponential.
+bool MatchCompiled(const LikePattern& p, const QList<uint>& text) {
+    size_t pi = 0;
+    qsizetype ti = 0;
+    size_t starP = SIZE_MAX;
+    qsizetype starT = 0;
+    while (ti < text.size()) {
+        if (pi < p.size() && p[pi].type == LikeToken::Run) {
+            starP = pi++;
+            starT = ti;
+        } else if (pi < p.size() && TokenMatches(p[pi], text[ti])) {
+            ++pi;
+            ++ti;
+        } else if (starP != SIZE_MAX) {
+            pi = starP + 1;
+            ti = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi].type == LikeToken::Run)
+        ++pi;
+    return pi == p.size();
+}
+
+void SqlLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+    if (!compiled) {
+        const QString pattern = Utf8(sqlite3_value_text(argv[0]), sqlite3_value_bytes(argv[0]));
+        auto owned = std::make_unique<LikePattern>();
+        if (!CompileLike(pattern, owned.get())) {
+            sqlite3_result_error(ctx, "Invalid pattern string in LIKE", -1);
+            return;
+        }
+        compiled = owned.release();
+        sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<LikePattern*>(p); });
+        // set_auxdata may have freed it already when it could not keep it.
+        compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+        if (!compiled) {
+            LikePattern once;
+            CompileLike(pattern, &once);
+            const QString text = Utf8(sqlite3_value_text(argv[1]), sqlite3_value_bytes(argv[1]));
+            sqlite3_result_int(ctx, MatchCompiled(once, text.toUcs4()) ? 1 : 0);
+            return;
+        }
+    }
+    const QString text = Utf8(sqlite3_value_text(argv[1]), sqlite3_value_bytes(argv[1]));
+    sqlite3_result_int(ctx, MatchCompiled(*compiled, text.toUcs4()) ? 1 : 0);
+}
+
+QString QuoteName(const QString& name) {
+    QString quoted = name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+const char* DeclaredType(FieldType type) {
+    switch (type) {
+    case FieldType::Integer:
+        return "SMALLINT";
+    case FieldType::Long:
+        return "INTEGER";
+    case FieldType::Date:
+        return "DATETIME";
+    case FieldType::Text:
+        return "TEXT COLLATE NOCASE";
+    }
+    return "TEXT";
+}
+
+bool IsBareName(const QString& text) {
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return name.match(text).hasMatch();
+}
+
+}  // namespace
+
+// ---- public helpers --------------------------------------------------------
+
+QString DateTimeStoredText(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().isValid() ? value.toDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    case QMetaType::QTime:
+        return value.toTime().isValid() ? value.toTime().toString(QStringLiteral("HH:mm:ss")) : QString();
+    case QMetaType::QDateTime:
+        return value.toDateTime().isValid() ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                            : QString();
+    default:
+        return ParseDateTimeText(value.toString());
+    }
+}
+
+bool LikeMatch(const QString& pattern, const QString& text, bool* badPattern) {
+    LikePattern compiled;
+    const bool ok = CompileLike(pattern, &compiled);
+    if (badPattern)
+        *badPattern = !ok;
+    return ok && MatchCompiled(compiled, text.toUcs4());
+}
+
+QString TranslateStatement(const QString& sql, Error* error) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            // Copy the quoted text or name unchanged, doubled quotes included.
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            qsizetype j = i + 1;
+            while (j < sql.size()) {
+                if (sql[j] == close) {
+                    if (close != u']' && j + 1 < sql.size() && sql[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(sql).mid(i, std::min(j, sql.size() - 1) - i + 1);
+            i = j;
+            continue;
+        }
+        if (c != u'#') {
+            out += c;
+            continue;
+        }
+        const qsizetype end = sql.indexOf(u'#', i + 1);
+        const QString literal = end < 0 ? sql.mid(i) : sql.mid(i, end - i + 1);
+        const QString stored = end < 0 ? QString() : ParseDateTimeText(sql.mid(i + 1, end - i - 1));
+        if (stored.isEmpty()) {
+            Set(error, dberr::kSyntax, QStringLiteral("Syntax error in date in query expression '%1'.").arg(literal));
+            return QString();
+        }
+        out += u'\'' + stored + u'\'';
+        i = end;
+    }
+    return out;
+}
+
+// ---- Database --------------------------------------------------------------
+
+Database::~Database() { Close(); }
+
+bool Database::IsOpen() const { return conn_ && conn_->db; }
+
+std::unique_ptr<Database> Database::Create(const QString& path, const QString& locale, int options, Error* error) {
+    Q_UNUSED(locale);   // SQLite sorts by our collations; the locale has no counterpart
+    Q_UNUSED(options);  // no encryption: the file is plain
+    QFile file(path);
+    if (file.exists()) {
+        Set(error, dberr::kExists, QStringLiteral("Database already exists."));
+        return nullptr;
+    }
+    // NewOnly: a file that appears meanwhile is never taken over.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.exists())
+            Set(error, dberr::kExists, QStringLiteral("Database already exists."));
+        else
+            Set(error, dberr::kCannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
+        return nullptr;
+    }
+    file.close();
+    auto db = Open(path, true, error);
+    if (!db)
+        QFile::remove(path);
+    return db;
+}
+
+std::unique_ptr<Database> Database::Open(const QString& path, bool exclusive, Error* error) {
+    if (!QFileInfo(path).isFile()) {
+        Set(error, dberr::kFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        return nullptr;
+    }
+    std::unique_ptr<Database> db(new Database);
+    db->path_ = path;
+    db->conn_ = std::make_shared<Connection>();
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = FromSqlite(db->conn_->db, rc, path);
+        return nullptr;
+    }
+    sqlite3* handle = db->conn_->db;
+    if (sqlite3_db_readonly(handle, "main") == 1) {
+        Set(error, dberr::kCannotOpen, QStringLiteral("Cannot write to '%1': the file is read-only.").arg(path));
+        return nullptr;
+    }
+    sqlite3_busy_timeout(handle, 0);
+    sqlite3_extended_result_codes(handle, 0);
+    sqlite3_create_function(handle, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, SqlLike, nullptr,
+                            nullptr);
+    Error failed;
+    if (exclusive && !db->RunPlain("PRAGMA locking_mode=EXCLUSIVE", &failed)) {
+        if (error)
+            *error = failed;
+        return nullptr;
+    }
+    // Taking the write lock now, and reading the schema under it, both keeps
+    // other programs out from here on and tells a foreign file or a file in
+    // use at once rather than at the first query.
+    const char* probe = exclusive ? "BEGIN EXCLUSIVE" : "BEGIN";
+    if (!db->RunPlain(probe, &failed) || !db->RunPlain("SELECT count(*) FROM sqlite_master", &failed) ||
+        !db->RunPlain("COMMIT", &failed)) {
+        if (failed.number == dberr::kSyntax || failed.number == dberr::kOther)
+            failed = Make(dberr::kNotDatabase, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+        if (error)
+            *error = failed;
+        return nullptr;
+    }
+    return db;
+}
+
+bool Database::RunPlain(const char* sql, Error* error) {
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    const int rc = sqlite3_exec(conn_->db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = FromSqlite(conn_->db, rc, path_);
+        return false;
+    }
+    return true;
+}
+
+bool Database::AppendTableDef(const TableDef& table, Error* error) {
+    QStringList fields;
+    for (const FieldDef& field : table.Fields)
+        fields << QuoteName(field.Name) + u' ' + QString::fromLatin1(DeclaredType(field.Type));
+    const QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.Name), fields.join(QStringLiteral(", ")));
+    return RunPlain(sql.toUtf8().constData(), error);
+}
+
+bool Database::Execute(const QString& sql, Error* error, int options) {
+    Q_UNUSED(options);
+    affected_ = 0;
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    const QString translated = TranslateStatement(sql, error);
+    if (translated.isEmpty())
+        return false;
+    const QByteArray text = translated.toUtf8();
+    const char* tail = text.constData();
+    while (tail && *tail) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(conn_->db, tail, -1, &stmt, &tail);
+        if (rc != SQLITE_OK) {
+            if (error)
+                *error = FromSqlite(conn_->db, rc, path_);
+            return false;
+        }
+        if (!stmt)
+            continue;  // white space or a comment
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            if (error)
+                *error = FromSqlite(conn_->db, rc, path_);
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        affected_ += sqlite3_changes(conn_->db);
+        sqlite3_finalize(stmt);
+    }
+    return true;
+}
+
+std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sqlOrTable, Error* error) {
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return nullptr;
+    }
+    std::unique_ptr<Recordset> rs(new Recordset);
+    rs->conn_ = conn_;
+    const QString trimmed = sqlOrTable.trimmed();
+    QString sql;
+    if (IsBareName(trimmed)) {
+        rs->tableType_ = true;
+        rs->table_ = trimmed;
+        sql = QStringLiteral("SELECT rowid, * FROM ") + QuoteName(trimmed);
+    } else {
+        const QString translated = TranslateStatement(trimmed, error);
+        if (translated.isEmpty())
+            return nullptr;
+        // A query on one table also carries the row id, hidden, so the
+        // current row can be deleted.
+        static const QRegularExpression selectAll(
+            QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)\\b(?!\\s*[,.])(?!\\s+(?:NATURAL|INNER|LEFT|CROSS|JOIN)\\b)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto m = selectAll.match(translated);
+        sql = translated;
+        if (m.hasMatch()) {
+            rs->table_ = m.captured(1);
+            sql = QStringLiteral("SELECT rowid, * FROM ") + translated.mid(m.capturedStart(1));
+        }
+    }
+    const QByteArray text = sql.toUtf8();
+    int rc = sqlite3_prepare_v2(conn_->db, text.constData(), -1, &rs->stmt_, nullptr);
+    if (rc == SQLITE_OK && !rs->table_.isEmpty()) {
+        rs->hasRowid_ = true;
+    } else if (rc != SQLITE_OK && !rs->tableType_ && !rs->table_.isEmpty()) {
+        // A view or the like has no row id: take the statement as written.
+        rs->table_.clear();
+        rc = sqlite3_prepare_v2(conn_->db, TranslateStatement(trimmed, nullptr).toUtf8().constData(), -1,
+                                &rs->stmt_, nullptr);
+    }
+    if (rc != SQLITE_OK || !rs->stmt_) {
+        if (error) {
+            *error = rc != SQLITE_OK ? FromSqlite(conn_->db, rc, path_)
+                                     : Make(dberr::kSyntax, QStringLiteral("Syntax error in query expression: empty statement"));
+        }
+        return nullptr;
+    }
+    const int count = sqlite3_column_count(rs->stmt_);
+    for (int i = rs->hasRowid_ ? 1 : 0; i < count; ++i) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(rs->stmt_, i));
+        const QByteArray decl = QByteArray(sqlite3_column_decltype(rs->stmt_, i)).toUpper();
+        Recordset::Kind kind = Recordset::Kind::Other;
+        if (decl.startsWith("DATE"))
+            kind = Recordset::Kind::Date;
+        else if (decl.startsWith("SMALLINT"))
+            kind = Recordset::Kind::Integer;
+        else if (decl.startsWith("INTEGER"))
+            kind = Recordset::Kind::Long;
+        else if (decl.startsWith("TEXT"))
+            kind = Recordset::Kind::Text;
+        if (!rs->columns_.contains(name.toCaseFolded()))
+            rs->columns_.insert(name.toCaseFolded(), i);
+        rs->names_ << name;
+        rs->kinds_ << kind;
+    }
+    conn_->sets.insert(rs.get());
+    if (!rs->Step(error))
+        return nullptr;
+    return rs;
+}
+
+void Database::Close() {
+    if (!conn_)
+        return;
+    for (Recordset* rs : conn_->sets) {
+        if (rs->stmt_) {
+            sqlite3_finalize(rs->stmt_);
+            rs->stmt_ = nullptr;
+            rs->atEnd_ = true;
+        }
+    }
+    conn_->sets.clear();
+    conn_->Close();
+    conn_.reset();
+}
+
+// ---- Recordset -------------------------------------------------------------
+
+Recordset::~Recordset() { Close(); }
+
+void Recordset::Close() {
+    if (conn_)
+        conn_->sets.erase(this);
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+    atEnd_ = true;
+    conn_.reset();
+}
+
+bool Recordset::Step(Error* error) {
+    if (!stmt_ || !conn_ || !conn_->db) {
+        atEnd_ = true;
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    deleted_ = false;
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        atEnd_ = false;
+        ++seen_;
+        return true;
+    }
+    atEnd_ = true;
+    if (rc == SQLITE_DONE)
+        return true;
+    if (error)
+        *error = FromSqlite(conn_->db, rc, QString());
+    return false;
+}
+
+int Recordset::RecordCount() const { return seen_; }
+
+bool Recordset::MoveFirst(Error* error) {
+    if (!stmt_) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    sqlite3_reset(stmt_);
+    seen_ = 0;
+    return Step(error);
+}
+
+bool Recordset::MoveNext(Error* error) {
+    if (atEnd_) {
+        Set(error, dberr::kNoCurrentRecord, QStringLiteral("No current record."));
+        return false;
+    }
+    return Step(error);
+}
+
+int Recordset::ColumnOf(const QString& name) const { return columns_.value(name.toCaseFolded(), -1); }
+
+bool Recordset::HasField(const QString& name) const { return ColumnOf(name) >= 0; }
+
+QStringList Recordset::FieldNames() const { return names_; }
+
+QVariant Recordset::Field(const QString& name) const {
+    const int col = ColumnOf(name);
+    if (col < 0 || atEnd_ || !stmt_)
+        return QVariant();
+    const int type = sqlite3_column_type(stmt_, col);
+    if (type == SQLITE_NULL)
+        return QVariant();
+    const Kind kind = kinds_[col - (hasRowid_ ? 1 : 0)];
+    if ((kind == Kind::Integer || kind == Kind::Long || type == SQLITE_INTEGER) && type != SQLITE_TEXT) {
+        const qint64 v = sqlite3_column_int64(stmt_, col);
+        return v >= INT_MIN && v <= INT_MAX ? QVariant(int(v)) : QVariant(v);
+    }
+    if (type == SQLITE_FLOAT)
+        return sqlite3_column_double(stmt_, col);
+    const QString text = Utf8(sqlite3_column_text(stmt_, col), sqlite3_column_bytes(stmt_, col));
+    return kind == Kind::Date ? StoredToValue(text) : QVariant(text);
+}
+
+bool Recordset::AddNew(Error* error) {
+    if (!tableType_ || !stmt_) {
+        Set(error, dberr::kReadOnlySet, QStringLiteral("Operation is not supported for this type of object."));
+        return false;
+    }
+    adding_ = true;
+    newRow_ = QVector<QVariant>(names_.size());
+    return true;
+}
+
+bool Recordset::SetField(const QString& name, const QVariant& value, Error* error) {
+    const int col = ColumnOf(name);
+    if (!adding_) {
+        Set(error, dberr::kUpdateWithoutAdd, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        return false;
+    }
+    if (col < 0) {
+        Set(error, dberr::kItemNotFound, QStringLiteral("Item not found in this collection: '%1'.").arg(name));
+        return false;
+    }
+    const int index = col - (hasRowid_ ? 1 : 0);
+    if (value.isNull() && value.typeId() != QMetaType::QString) {
+        newRow_[index] = QVariant();
+        return true;
+    }
+    switch (kinds_[index]) {
+    case Kind::Date: {
+        const QString stored = DateTimeStoredText(value);
+        if (stored.isEmpty()) {
+            Set(error, dberr::kConversion, QStringLiteral("Data type conversion error."));
+            return false;
+        }
+        newRow_[index] = stored;
+        return true;
+    }
+    case Kind::Integer:
+    case Kind::Long: {
+        bool ok = false;
+        const qint64 v = value.toLongLong(&ok);
+        if (!ok) {
+            Set(error, dberr::kConversion, QStringLiteral("Data type conversion error."));
+            return false;
+        }
+        const bool fits = kinds_[index] == Kind::Integer ? (v >= -32768 && v <= 32767) : (v >= INT_MIN && v <= INT_MAX);
+        if (!fits) {
+            Set(error, dberr::kOverflow, QStringLiteral("Numeric field overflow."));
+            return false;
+        }
+        newRow_[index] = v;
+        return true;
+    }
+    case Kind::Text:
+    case Kind::Other:
+        newRow_[index] = value.toString();
+        return true;
+    }
+    return true;
+}
+
+bool Recordset::Update(Error* error) {
+    if (!adding_) {
+        Set(error, dberr::kUpdateWithoutAdd, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        return false;
+    }
+    if (!conn_ || !conn_->db) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    QStringList cols, marks;
+    for (const QString& name : names_) {
+        cols << QuoteName(name);
+        marks << QStringLiteral("?");
+    }
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
+    sqlite3_stmt* insert = nullptr;
+    int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &insert, nullptr);
+    if (rc == SQLITE_OK) {
+        for (int i = 0; i < newRow_.size(); ++i) {
+            const QVariant& v = newRow_[i];
+            if (!v.isValid()) {
+                sqlite3_bind_null(insert, i + 1);
+            } else if (v.typeId() == QMetaType::LongLong) {
+                sqlite3_bind_int64(insert, i + 1, v.toLongLong());
+            } else {
+                const QByteArray bytes = v.toString().toUtf8();
+                sqlite3_bind_text(insert, i + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            }
+        }
+        rc = sqlite3_step(insert);
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK && error)
+        *error = FromSqlite(conn_->db, rc, QString());
+    sqlite3_finalize(insert);
+    if (rc != SQLITE_OK)
+        return false;
+    adding_ = false;
+    newRow_.clear();
+    return true;
+}
+
+bool Recordset::Delete(Error* error) {
+    if (!hasRowid_ || !stmt_) {
+        Set(error, dberr::kReadOnlySet, QStringLiteral("Operation is not supported for this type of object."));
+        return false;
+    }
+    if (atEnd_ || deleted_) {
+        Set(error, dberr::kNoCurrentRecord, QStringLiteral("No current record."));
+        return false;
+    }
+    sqlite3_stmt* del = nullptr;
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(QuoteName(table_));
+    int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &del, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(del, 1, sqlite3_column_int64(stmt_, 0));
+        rc = sqlite3_step(del);
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK && error)
+        *error = FromSqlite(conn_->db, rc, QString());
+    sqlite3_finalize(del);
+    if (rc == SQLITE_OK)
+        deleted_ = true;
+    return rc == SQLITE_OK;
+}
+
+// ---- ScopedTransaction -----------------------------------------------------
+
+ScopedTransaction::ScopedTransaction(Database* db, Error* error) : db_(db) {
+    active_ = db_ && db_->RunPlain("BEGIN", error);
+}
+
+ScopedTransaction::~ScopedTransaction() {
+    if (active_)
+        db_->RunPlain("ROLLBACK", nullptr);
+}
+
+bool ScopedTransaction::Commit(Error* error) {
+    if (!active_)
+        return false;
+    active_ = false;
+    if (db_->RunPlain("COMMIT", error))
+        return true;
+    db_->RunPlain("ROLLBACK", nullptr);
+    return false;
+}
+
+}  // namespace qlm

@@ -1,0 +1,179 @@
+// The store on real folders and real catalogue files: work folder, opening
+// a catalogue into the list model, check boxes.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "tests/support/testsupport.h"
+
+using namespace qlm;
+
+namespace {
+
+// A catalogue of n calls, one a minute from 1 January 2024, as the build
+// writes them.
+void WriteCatalogue(const QString& path, int n) {
+    Error error;
+    auto db = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
+    ASSERT_TRUE(db) << error.description.toStdString();
+    TableDef t{QStringLiteral("qlm"), {}};
+    const QStringList names = CatalogueColumns();
+    const FieldType types[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
+                               FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
+                               FieldType::Integer, FieldType::Text};
+    for (int i = 0; i < names.size(); ++i)
+        t.CreateField(names[i], types[i]);
+    ASSERT_TRUE(db->AppendTableDef(t, &error));
+    ScopedTransaction transaction(db.get(), &error);
+    auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        const QDateTime at = start.addSecs(60LL * i);
+        rs->AddNew(&error);
+        rs->SetField(QStringLiteral("Date"), DateWriteText(at.date()), &error);
+        rs->SetField(QStringLiteral("Time"), TimeWriteText(at.time()), &error);
+        rs->SetField(QStringLiteral("duration"), i % 500, &error);
+        rs->SetField(QStringLiteral("CallerID"), QString::number(1000 + i), &error);
+        rs->SetField(QStringLiteral("DialString"), QStringLiteral(" "), &error);
+        rs->SetField(QStringLiteral("InOrOut"), 0, &error);
+        rs->SetField(QStringLiteral("TelOrMic"), i % 3, &error);
+        rs->SetField(QStringLiteral("Saved"), i % 2, &error);
+        rs->SetField(QStringLiteral("SampleRate"), 1, &error);
+        rs->SetField(QStringLiteral("Comment"), QStringLiteral(" "), &error);
+        ASSERT_TRUE(rs->Update(&error)) << error.description.toStdString();
+    }
+    rs.reset();
+    ASSERT_TRUE(transaction.Commit(&error));
+}
+
+}  // namespace
+
+TEST(Store, FolderHelpersAndWorkFolder) {
+    EXPECT_EQ(FolderOf(QStringLiteral("C:\\rec\\A.mdb")), "C:\\rec\\");
+    EXPECT_EQ(FolderOf(QStringLiteral("/home/u/rec/A.mdb")), "/home/u/rec/");
+    EXPECT_EQ(FolderOf(QStringLiteral("A.mdb")), "");
+    EXPECT_EQ(FolderOf(QStringLiteral("/a\\b/c")), "/a\\b/");
+
+    test::AppFolder app;
+    const QString temp = GetTempFolder();
+    EXPECT_EQ(temp, app.path() + QStringLiteral("/temp/"));
+    ASSERT_TRUE(QDir(temp).exists());
+    test::WriteFile(temp + QStringLiteral("a.wav"), "x");
+    test::WriteFile(temp + QStringLiteral(".hidden"), "x");
+    QDir(temp).mkdir(QStringLiteral("keep"));
+    test::WriteFile(temp + QStringLiteral("keep/inner.wav"), "x");
+    DeleteFilesIn(temp);
+    EXPECT_EQ(QDir(temp).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    EXPECT_TRUE(QFile::exists(temp + QStringLiteral("keep/inner.wav")));
+    DeleteFilesIn(app.path() + QStringLiteral("/no-such-folder/"));  // nothing to do, no failure
+}
+
+TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
+    test::AppFolder app;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("C08261.mdb"));
+    WriteCatalogue(path, 40000);
+    CallListModel model;
+    int listed = -1;
+    Error error;
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
+    EXPECT_EQ(listed, 40000);
+    EXPECT_EQ(model.rowCount(), 40000);
+    EXPECT_EQ(PrjPublicM().CataloguePath, path);
+    EXPECT_EQ(PrjPublicM().RecordingsFolder, dir.path() + u'/');
+    ASSERT_TRUE(PrjPublicM().CatalogueDatabase);
+
+    // Lines in the engine's order with the shown texts.
+    EXPECT_EQ(model.data(model.index(0, kColDate)).toString(), "01/01/2024");
+    EXPECT_EQ(model.data(model.index(61, kColTime)).toString(), "01:01:00");
+    EXPECT_EQ(model.data(model.index(39999, kColCallerID)).toString(), "40999");
+    EXPECT_EQ(model.data(model.index(2, kColTelMic)).toString(), LibStr(104));
+    EXPECT_EQ(model.data(model.index(2, kColInOut)).toString(), " ");
+    EXPECT_EQ(model.data(model.index(0, kColInOut)).toString(), LibStr(46));
+    EXPECT_EQ(model.headerData(kColDuration, Qt::Horizontal).toString(), LibStr(116));
+
+    // Opening the same file again works: the first handle goes first.
+    model.Clear();
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
+    EXPECT_EQ(listed, 40000);
+    PrjPublicM().Reset();
+}
+
+TEST(Store, OpenCatalogueFailures) {
+    test::AppFolder app;
+    QTemporaryDir dir;
+    CallListModel model;
+    Error error;
+    int listed = 0;
+
+    // A database without table qlm: opened, but not listed.
+    const QString other = dir.filePath(QStringLiteral("other.mdb"));
+    {
+        auto db = Database::Create(other, QString(), 0, &error);
+        ASSERT_TRUE(db);
+    }
+    EXPECT_FALSE(OpenCatalogueFile(other, &model, &listed, &error));
+    EXPECT_EQ(error.number, dberr::kNoTable);
+    EXPECT_TRUE(PrjPublicM().CatalogueDatabase);
+    EXPECT_EQ(PrjPublicM().CataloguePath, other);
+
+    const QString text = dir.filePath(QStringLiteral("notes.mdb"));
+    test::WriteFile(text, QByteArray(4096, 'n'));
+    EXPECT_FALSE(OpenCatalogueFile(text, &model, &listed, &error));
+    EXPECT_EQ(error.number, dberr::kNotDatabase);
+    EXPECT_FALSE(PrjPublicM().CatalogueDatabase);
+    EXPECT_EQ(PrjPublicM().RecordingsFolder, dir.path() + u'/');
+
+    // A catalogue open elsewhere stays out of reach until it is closed.
+    const QString held = dir.filePath(QStringLiteral("held.mdb"));
+    WriteCatalogue(held, 3);
+    auto holder = Database::Open(held, true, &error);
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(OpenCatalogueFile(held, &model, &listed, &error));
+    EXPECT_EQ(error.number, dberr::kInUse);
+    holder.reset();
+    EXPECT_TRUE(OpenCatalogueFile(held, &model, &listed, &error));
+    EXPECT_EQ(listed, 3);
+    PrjPublicM().Reset();
+}
+
+TEST(CallListModel, CheckBoxesThroughTheModel) {
+    test::AppFolder app;
+    CallListModel model;
+    QVector<CallRecord> records(3);
+    records[1].CallerID = QStringLiteral("b");
+    records[2].Duration = 5;
+    model.Append(records);
+    ASSERT_EQ(model.columnCount(), 11);
+    EXPECT_TRUE(model.flags(model.index(0, 0)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsUserCheckable);
+    QSignalSpy spy(&model, &CallListModel::CheckChanged);
+    EXPECT_TRUE(model.setData(model.index(2, 0), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(model.data(model.index(2, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    EXPECT_TRUE(model.AnyChecked());
+    EXPECT_EQ(model.CheckedRows(), QVector<int>{2});
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_FALSE(model.setData(model.index(2, 3), Qt::Checked, Qt::CheckStateRole));
+    model.setData(model.index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
+    EXPECT_FALSE(model.AnyChecked());
+    model.SetAllChecked(true);
+    EXPECT_EQ(model.CheckedRows().size(), 3);
+
+    // Sorting keeps each line's check box with its call.
+    model.SetChecked(0, false);
+    model.sort(kColDuration, Qt::DescendingOrder);
+    EXPECT_EQ(model.Record(0).Duration, 5);
+    EXPECT_TRUE(model.IsChecked(0));
+    model.sort(kColCallerID, Qt::AscendingOrder);
+    EXPECT_EQ(model.Record(2).CallerID, "b");
+    EXPECT_EQ(model.CheckedRows().size(), 2);
+    model.Clear();
+    EXPECT_FALSE(model.AnyChecked());
+}
