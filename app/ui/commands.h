@@ -3,6 +3,8 @@
 // Each concern keeps its commands in its own file (cmd_*.cpp).
 #pragma once
 
+#include <QString>
+
 namespace qlm {
 
 class frmMain;
@@ -35,6 +37,7 @@ void PlaySelected(frmMain& main);            // double click on a line
 void WriteComment(frmMain& main);
 void DeleteRecords(frmMain& main);           // pop-up MnuDelete
 void DeleteCardRecordings(frmMain& main);
+void ConfirmCardWipe(frmMain& main, const QString& folder);
 
 // Help (cmd_help.cpp).
 void ShowAbout(frmMain& main);
