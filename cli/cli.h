@@ -1,6 +1,8 @@
 // Shared pieces of qlmtool's subcommands.
 #pragma once
 
+#include <cstdio>
+
 #include <QJsonObject>
 #include <QStringList>
 
@@ -16,9 +18,21 @@ inline constexpr int kWrongPassword = 3;
 using Command = int (*)(const QStringList& args);
 
 int CmdHeader(const QStringList& args);
+int CmdCopy(const QStringList& args);
+int CmdBuild(const QStringList& args);
+int CmdList(const QStringList& args);
 int CmdComment(const QStringList& args);
 int CmdDelete(const QStringList& args);
 int CmdWipeCard(const QStringList& args);
+
+// The password gate of the commands that need it. Takes --password-stdin
+// out of args and reads the first line of in; without it asks on the
+// terminal with echo off when in is one. Returns kOk when the password
+// matches "qlm6200.pwd" of the application folder; otherwise writes "Wrong
+// password" to stderr and returns kWrongPassword.
+int SignInForCommand(QStringList* args, std::FILE* in = stdin);
+// The password as the gate reads it; false when none was given.
+bool ReadCommandPassword(QStringList* args, std::FILE* in, QString* password);
 
 // Output helpers: one record a line on stdout, errors on stderr.
 void Out(const QString& line);

@@ -13,7 +13,7 @@ struct Subcommand {
 };
 
 int Usage() {
-    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header"));
+    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header, copy, build, list"));
     return qlm::cli::kUsage;
 }
 
@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         return Usage();
     const QMap<QString, Subcommand> commands = {
         {QStringLiteral("header"), {qlm::cli::CmdHeader, false}},
+        {QStringLiteral("copy"), {qlm::cli::CmdCopy, false}},
+        {QStringLiteral("build"), {qlm::cli::CmdBuild, false}},
+        {QStringLiteral("list"), {qlm::cli::CmdList, false}},
         {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
         {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
         {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
@@ -33,5 +36,8 @@ int main(int argc, char** argv) {
     const auto it = commands.constFind(args.takeFirst());
     if (it == commands.cend())
         return Usage();
+    if (it->needsPassword)
+        if (const int status = qlm::cli::SignInForCommand(&args))
+            return status;
     return it->run(args);
 }

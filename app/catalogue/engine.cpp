@@ -119,11 +119,28 @@ QString ParseDateTimeText(const QString& raw) {
     return date.isEmpty() || time.isEmpty() ? QString() : date + u' ' + time;
 }
 
+int Digits(const QString& text, int from, int count) {
+    int value = 0;
+    for (int i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The stored texts back to calendar values; read for every listed row, so
+// parsed by hand rather than through a format string.
 QVariant StoredToValue(const QString& text) {
-    if (text.size() == 10 && text[4] == u'-')
-        return QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-    if (text.size() == 8 && text[2] == u':')
-        return QTime::fromString(text, QStringLiteral("HH:mm:ss"));
+    if (text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
+        const QDate date(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
+        return date.isValid() ? QVariant(date) : QVariant(text);
+    }
+    if (text.size() == 8 && text[2] == u':' && text[5] == u':') {
+        const QTime time(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
+        return time.isValid() ? QVariant(time) : QVariant(text);
+    }
     if (text.size() == 19 && text[4] == u'-' && text[10] == u' ')
         return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return text;
@@ -570,6 +587,10 @@ void Database::Close() {
             rs->stmt_ = nullptr;
             rs->atEnd_ = true;
         }
+        if (rs->insert_) {
+            sqlite3_finalize(rs->insert_);
+            rs->insert_ = nullptr;
+        }
     }
     conn_->sets.clear();
     conn_->Close();
@@ -585,7 +606,10 @@ void Recordset::Close() {
         conn_->sets.erase(this);
     if (stmt_)
         sqlite3_finalize(stmt_);
+    if (insert_)
+        sqlite3_finalize(insert_);
     stmt_ = nullptr;
+    insert_ = nullptr;
     atEnd_ = true;
     conn_.reset();
 }
@@ -637,8 +661,11 @@ bool Recordset::HasField(const QString& name) const { return ColumnOf(name) >= 0
 
 QStringList Recordset::FieldNames() const { return names_; }
 
-QVariant Recordset::Field(const QString& name) const {
-    const int col = ColumnOf(name);
+int Recordset::FieldIndex(const QString& name) const { return ColumnOf(name); }
+
+QVariant Recordset::Field(const QString& name) const { return Value(ColumnOf(name)); }
+
+QVariant Recordset::Value(int col) const {
     if (col < 0 || atEnd_ || !stmt_)
         return QVariant();
     const int type = sqlite3_column_type(stmt_, col);
@@ -723,16 +750,21 @@ bool Recordset::Update(Error* error) {
         Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
         return false;
     }
-    QStringList cols, marks;
-    for (const QString& name : names_) {
-        cols << QuoteName(name);
-        marks << QStringLiteral("?");
+    // Prepared once per set: a build adds thousands of rows through it.
+    int rc = SQLITE_OK;
+    if (!insert_) {
+        QStringList cols, marks;
+        for (const QString& name : names_) {
+            cols << QuoteName(name);
+            marks << QStringLiteral("?");
+        }
+        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
+        rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &insert_, nullptr);
     }
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
-    sqlite3_stmt* insert = nullptr;
-    int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &insert, nullptr);
+    sqlite3_stmt* insert = insert_;
     if (rc == SQLITE_OK) {
+        sqlite3_reset(insert);
         for (int i = 0; i < newRow_.size(); ++i) {
             const QVariant& v = newRow_[i];
             if (!v.isValid()) {
@@ -750,7 +782,8 @@ bool Recordset::Update(Error* error) {
     }
     if (rc != SQLITE_OK && error)
         *error = FromSqlite(conn_->db, rc, QString());
-    sqlite3_finalize(insert);
+    if (insert)
+        sqlite3_reset(insert);
     if (rc != SQLITE_OK)
         return false;
     adding_ = false;

@@ -164,6 +164,10 @@ public:
     // QVariant for NULL, an unknown column or when at the end.
     QVariant Field(const QString& name) const;
     bool HasField(const QString& name) const;
+    // The same by position, for loops over many rows: FieldIndex once (-1
+    // when there is no such column), then Value per row.
+    int FieldIndex(const QString& name) const;
+    QVariant Value(int index) const;
     QStringList FieldNames() const;
 
     // Adding a row: AddNew, assign fields, Update. Only on a table-type set.
@@ -185,6 +189,7 @@ private:
 
     std::shared_ptr<Connection> conn_;
     sqlite3_stmt* stmt_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;  // prepared at the first Update
     QString table_;           // the table of a table-type set or of "SELECT * FROM t"
     bool tableType_ = false;
     bool hasRowid_ = false;   // column 0 is the row id, hidden

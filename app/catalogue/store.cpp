@@ -28,20 +28,35 @@ QString FolderOf(const QString& path) {
     return cut < 0 ? QString() : path.left(cut + 1);
 }
 
-CallRecord ReadCallRecord(const Recordset& rows) {
-    CallRecord r;
-    r.Date = rows.Field(QStringLiteral("Date")).toDate();
-    r.Time = rows.Field(QStringLiteral("Time")).toTime();
-    r.Duration = rows.Field(QStringLiteral("Duration")).toInt();
-    r.CallerID = rows.Field(QStringLiteral("CallerID")).toString();
-    r.DialString = rows.Field(QStringLiteral("DialString")).toString();
-    r.InorOut = qint16(rows.Field(QStringLiteral("InorOut")).toInt());
-    r.TelorMic = qint16(rows.Field(QStringLiteral("TelorMic")).toInt());
-    r.Saved = qint16(rows.Field(QStringLiteral("Saved")).toInt());
-    r.SampleRate = qint16(rows.Field(QStringLiteral("SampleRate")).toInt());
-    r.Comment = rows.Field(QStringLiteral("Comment")).toString();
-    return r;
-}
+namespace {
+
+// Column positions of the call columns in a record set, looked up once.
+struct CallColumns {
+    int at[10];
+    explicit CallColumns(const Recordset& rows) {
+        const QStringList names = CatalogueColumns();
+        for (int i = 0; i < 10; ++i)
+            at[i] = rows.FieldIndex(names[i]);
+    }
+    CallRecord Read(const Recordset& rows) const {
+        CallRecord r;
+        r.Date = rows.Value(at[0]).toDate();
+        r.Time = rows.Value(at[1]).toTime();
+        r.Duration = rows.Value(at[2]).toInt();
+        r.CallerID = rows.Value(at[3]).toString();
+        r.DialString = rows.Value(at[4]).toString();
+        r.InorOut = qint16(rows.Value(at[5]).toInt());
+        r.TelorMic = qint16(rows.Value(at[6]).toInt());
+        r.Saved = qint16(rows.Value(at[7]).toInt());
+        r.SampleRate = qint16(rows.Value(at[8]).toInt());
+        r.Comment = rows.Value(at[9]).toString();
+        return r;
+    }
+};
+
+}  // namespace
+
+CallRecord ReadCallRecord(const Recordset& rows) { return CallColumns(rows).Read(rows); }
 
 int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
     if (!rows || rows->RecordCount() == 0)
@@ -49,9 +64,10 @@ int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
     QVector<CallRecord> records;
     // The count is a full int: a catalogue of any size lists completely.
     Error failed;
+    const CallColumns columns(*rows);
     if (rows->MoveFirst(&failed)) {
         while (!rows->AtEnd()) {
-            records.push_back(ReadCallRecord(*rows));
+            records.push_back(columns.Read(*rows));
             if (!rows->MoveNext(&failed))
                 break;
         }

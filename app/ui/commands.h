@@ -3,7 +3,7 @@
 // Each concern keeps its commands in its own file (cmd_*.cpp).
 #pragma once
 
-#include <QString>
+class QString;
 
 namespace qlm {
 
@@ -23,6 +23,7 @@ void ModifyPassword(frmMain& main);
 // Catalogue and card (cmd_catalogue.cpp).
 void OpenCatalogue(frmMain& main);
 void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
+void BuildCatalogue(frmMain& main, const QString& folder);  // after sign-in and copy
 void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).

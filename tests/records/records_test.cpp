@@ -215,16 +215,26 @@ TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
     const QString cat = c.catalogue;
     test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
     PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
-    const QString tool = test::BuiltPath(QStringLiteral("qlmtool"));
+    // qlmtool in a fresh application folder of its own: no password yet.
+    QTemporaryDir install;
+    const QString tool = JoinPath(install.path(), QStringLiteral("qlmtool"));
+    ASSERT_TRUE(QFile::copy(test::BuiltPath(QStringLiteral("qlmtool")), tool));
+    const auto run = [&](QStringList args, const QByteArray& input = "\n") {
+        args.insert(1, QStringLiteral("--password-stdin"));
+        return test::Run(tool, args, input);
+    };
 
-    auto r = test::Run(tool, {QStringLiteral("comment"), cat, D(kAt[2]), T(kAt[2]), QStringLiteral("it's\nme")});
+    auto r = run({QStringLiteral("comment"), cat, D(kAt[2]), T(kAt[2]), QStringLiteral("it's\nme")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    r = test::Run(tool, {QStringLiteral("comment"), cat, D(kAt[2]), QStringLiteral("08:00:00"), QStringLiteral("x")});
+    r = run({QStringLiteral("comment"), cat, D(kAt[2]), QStringLiteral("08:00:00"), QStringLiteral("x")});
     EXPECT_EQ(r.exitCode, 1);  // no call then
-    r = test::Run(tool, {QStringLiteral("comment"), cat, QStringLiteral("2024-03-07"), T(kAt[2]), QStringLiteral("x")});
+    r = run({QStringLiteral("comment"), cat, QStringLiteral("2024-03-07"), T(kAt[2]), QStringLiteral("x")});
     EXPECT_EQ(r.exitCode, 64);
+    r = run({QStringLiteral("delete"), cat, D(kAt[1]), T(kAt[1])}, "not the password\n");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(QFile::exists(c.FileOf(kAt[1])));
 
-    r = test::Run(tool, {QStringLiteral("delete"), cat, D(kAt[0]), T(kAt[0]), D(kAt[3]), T(kAt[3])});
+    r = run({QStringLiteral("delete"), cat, D(kAt[0]), T(kAt[0]), D(kAt[3]), T(kAt[3])});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count('\n'), 2);
     EXPECT_FALSE(QFile::exists(c.FileOf(kAt[0])));
@@ -240,10 +250,10 @@ TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
     }
 
     // Without --yes and without a terminal to ask on, nothing is deleted.
-    r = test::Run(tool, {QStringLiteral("wipe-card"), card.path()}, "y\n");
+    r = run({QStringLiteral("wipe-card"), card.path()}, "\ny\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(QFile::exists(c.FileOf(kAt[1])));
-    r = test::Run(tool, {QStringLiteral("wipe-card"), card.path(), QStringLiteral("--yes")});
+    r = run({QStringLiteral("wipe-card"), card.path(), QStringLiteral("--yes")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count('\n'), 3);
     for (const QDateTime& at : kAt)

@@ -1,0 +1,40 @@
+// qlmtool build [--json] FOLDER: a new catalogue of the folder's recordings,
+// as Make DB builds it; prints its path and row count.
+#include "app/card/build.h"
+#include "app/prjpublic.h"
+#include "cli/cli.h"
+
+namespace qlm::cli {
+
+int CmdBuild(const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool json = TakeFlag(&args, QStringLiteral("--json"));
+    if (args.size() != 1) {
+        Err(QStringLiteral("usage: qlmtool build [--json] FOLDER"));
+        return kUsage;
+    }
+    BuildHooks hooks;
+    hooks.unreadable = [](const QString& path, const Error& error) {
+        Err(QStringLiteral("%1: skipped, header not readable (error %2): %3").arg(path).arg(error.number).arg(error.description));
+    };
+    const BuildResult result = BuildCatalogueIn(args[0], nullptr, hooks);
+    PrjPublicM().CloseCatalogue();
+    if (result.error.IsSet()) {
+        Err(QStringLiteral("%1: the catalogue could not be built (error %2): %3")
+                .arg(result.path.isEmpty() ? args[0] : result.path)
+                .arg(result.error.number)
+                .arg(result.error.description));
+        return kFailed;
+    }
+    if (json) {
+        Out(JsonLine({{QStringLiteral("path"), result.path},
+                      {QStringLiteral("rows"), result.rows},
+                      {QStringLiteral("skipped"), result.skipped}}));
+    } else {
+        Out(result.path + u'\t' + QString::number(result.rows));
+    }
+    // The catalogue is usable, but not every recording is in it.
+    return result.skipped > 0 ? kFailed : kOk;
+}
+
+}  // namespace qlm::cli

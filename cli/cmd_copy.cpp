@@ -1,0 +1,55 @@
+// qlmtool copy SOURCE DEST: the card's recordings into a folder, as Copy RECs
+// copies them.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <QDir>
+
+#include "app/card/copy.h"
+#include "cli/cli.h"
+#include "platform/appfolder.h"
+
+namespace qlm::cli {
+
+int CmdCopy(const QStringList& arguments) {
+    if (arguments.size() != 2) {
+        Err(QStringLiteral("usage: qlmtool copy SOURCE DEST"));
+        return kUsage;
+    }
+    const QString source = arguments[0];
+    const QString destination = arguments[1];
+    // Scripts name a destination to be made, as cp -r would.
+    if (!QDir().mkpath(destination)) {
+        Err(QStringLiteral("%1: cannot create the folder").arg(destination));
+        return kFailed;
+    }
+    const bool progress = ::isatty(STDERR_FILENO) == 1;
+    CopyHooks hooks;
+    hooks.copiedFile = [&](int copied, const QString& name) {
+        Out(JoinPath(destination, name));
+        if (progress)
+            std::fprintf(stderr, "\r%d copied", copied);
+    };
+    hooks.failedFile = [&](const QString& name, const Error& error) {
+        if (progress)
+            std::fputc('\n', stderr);
+        Err(QStringLiteral("%1: not copied (error %2): %3").arg(name).arg(error.number).arg(error.description));
+    };
+    const CopyResult result = CopyRecordings(source, destination, hooks);
+    if (progress && result.copied > 0)
+        std::fputc('\n', stderr);
+    if (result.listError.IsSet()) {
+        Err(QStringLiteral("%1: cannot read the folder").arg(source));
+        return kFailed;
+    }
+    if (!result.failed.isEmpty()) {
+        Err(QStringLiteral("%1 of %2 files could not be copied")
+                .arg(result.failed.size())
+                .arg(result.failed.size() + result.copied));
+        return kFailed;
+    }
+    return kOk;
+}
+
+}  // namespace qlm::cli

@@ -1,0 +1,55 @@
+// qlmtool list [--json] CATALOGUE: every call of a catalogue with the texts
+// the list view shows, in the catalogue's order.
+#include "app/catalogue/callrecord.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
+#include "app/strings/strlib.h"
+#include "cli/cli.h"
+#include "platform/appfolder.h"
+
+namespace qlm::cli {
+
+int CmdList(const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool json = TakeFlag(&args, QStringLiteral("--json"));
+    if (args.size() != 1) {
+        Err(QStringLiteral("usage: qlmtool list [--json] CATALOGUE"));
+        return kUsage;
+    }
+    // The In/Out, Tel/Mic, Saved and rate texts come from the library.
+    const QString library = JoinPath(ApplicationFolder(), QString::fromLatin1(kStringLibraryFile));
+    if (LoadStringLibrary(library, QString::fromLatin1(kStringLibrarySection)) != StringLibraryStatus::Loaded) {
+        Err(FatalNoStringsText());
+        return kFailed;
+    }
+    Error error;
+    auto db = Database::Open(args[0], true, &error);
+    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
+    if (!rows) {
+        Err(QStringLiteral("%1: %2 %3 (error %4: %5)")
+                .arg(args[0], LibStr(82), LibStr(83))
+                .arg(error.number)
+                .arg(error.description));
+        return kFailed;
+    }
+    static const char* const kKeys[] = {"date",   "time",     "duration",   "callerId", "dialString",
+                                        "inOut",  "telMic",   "saved",      "sampleRate", "comment"};
+    for (; !rows->AtEnd(); rows->MoveNext(&error)) {
+        const QStringList texts = DisplayTexts(ReadCallRecord(*rows));
+        if (json) {
+            QJsonObject object;
+            for (int i = 0; i < texts.size(); ++i)
+                object.insert(QString::fromLatin1(kKeys[i]), texts[i]);
+            Out(JsonLine(object));
+        } else {
+            Out(texts.join(u'\t'));
+        }
+    }
+    if (error.IsSet()) {
+        Err(QStringLiteral("%1: error %2: %3").arg(args[0]).arg(error.number).arg(error.description));
+        return kFailed;
+    }
+    return kOk;
+}
+
+}  // namespace qlm::cli
