@@ -82,12 +82,12 @@ frmWriteCom::frmWriteCom(QWidget* parent, CallListModel* model, int row)
 }
 
 void frmWriteCom::ApplyWriteComFonts() {
+    ApplyFont(this, 2);
     for (QWidget* w : {static_cast<QWidget*>(cmdSubmit), static_cast<QWidget*>(cmdCancel),
                        static_cast<QWidget*>(txtRecCom)})
         ApplyFont(w, 1);
     for (QLineEdit* box : boxes_)
         ApplyFont(box, 1);
-    ApplyFont(this, 2);
     ApplyFont(Frame1, 2);
     for (QLabel* label : labels_)
         ApplyFont(label, 2);

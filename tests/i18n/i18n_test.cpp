@@ -17,7 +17,9 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/strings/strlib.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSignin.h"
 #include "app/ui/frmWriteCom.h"
 #include "platform/appfolder.h"
 #include "tests/support/testsupport.h"
@@ -58,6 +60,31 @@ QStringList VisibleTexts(QWidget* form) {
 }
 
 QString Plain(QString text) { return text.remove(u'&').trimmed(); }
+
+// A library whose every string is its own number, as <N>: a text without
+// such a mark did not come from the library.
+void LoadMarkerLibrary(const QString& path) {
+    QByteArray ini = "[QLM6200]\nTotalFont=0\nTotalStr=159\n";
+    for (int n = 1; n <= 159; ++n)
+        ini += "Str" + QByteArray::number(n) + "=<" + QByteArray::number(n) + ">\n";
+    test::WriteFile(path, ini);
+    LoadStringLibrary(path, QStringLiteral("QLM6200"));
+}
+
+// Texts that are not the library's: numbers, the volume options' "X 1".."X",
+// and what the call itself holds.
+bool IsDataText(const QString& text) {
+    static const QRegularExpression data(QStringLiteral("^[0-9 :./X-]*$"));
+    return data.match(text).hasMatch();
+}
+
+QStringList UnmarkedTexts(QWidget* form) {
+    QStringList out;
+    for (const QString& text : VisibleTexts(form))
+        if (!text.contains(u'<') && !IsDataText(text))
+            out << text;
+    return out;
+}
 
 }  // namespace
 
@@ -101,6 +128,8 @@ private slots:
         }
     }
     void cleanupTestCase() { delete app_; }
+    // Each test starts from the German library.
+    void init() { LoadStringLibrary(app_->file(QStringLiteral("strLib.ini")), QStringLiteral("QLM6200")); }
 
     void codeTextsStayDistinct() {
         // The lists of the search panel and the list's cells tell codes apart
@@ -134,6 +163,37 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Kommentar schreiben"));
         QCOMPARE(dialog.findChild<QLineEdit*>("txtInOut")->text(), QStringLiteral("Eingehend"));
         Check(&dialog);
+    }
+
+    void accessDialogs() {
+        frmSignin signin;
+        QCOMPARE(signin.windowTitle(), QStringLiteral("Anmelden"));
+        Check(&signin);
+        frmChangepwd change;
+        QCOMPARE(change.windowTitle(), QStringLiteral("Kennwort ändern"));
+        Check(&change);
+    }
+
+    void everyCaptionComesFromTheLibrary() {
+        LoadMarkerLibrary(app_->file(QStringLiteral("marker.ini")));
+        frmMain w;
+        CallListModel model;
+        w.lvData->setModel(&model);
+        w.Load(false);
+        QCOMPARE(UnmarkedTexts(&w), QStringList());
+        CallRecord call;
+        call.Date = QDate(2024, 3, 7);
+        call.Comment = QStringLiteral(" ");
+        model.Append({call});
+        frmWriteCom comment(&w, &model, 0);
+        comment.Load();
+        QCOMPARE(UnmarkedTexts(&comment), QStringList());
+        frmSignin signin;
+        QCOMPARE(UnmarkedTexts(&signin), QStringList());
+        frmChangepwd change;
+        QCOMPARE(UnmarkedTexts(&change), QStringList());
+        frmAbout about;
+        QCOMPARE(UnmarkedTexts(&about), QStringList());
     }
 
     void aboutBox() {
