@@ -223,6 +223,44 @@ int16_t sgn2wav(const QString& name1, const QString& name2, qint64 length_of_sgn
     return 0;
 }
 
+qint64 DecodeFrames(const CodecApi& api, const uint8_t* data, qint64 length,
+                    const std::function<bool(const int16_t* samples)>& sink) {
+    api.vInitDecoder();
+    // Every frame goes to the codec in a buffer of the longest class, so the
+    // codec may read its whole class whatever the data's end.
+    uint8_t frame[kFrameBytesMax] = {};
+    int16_t samples[kFrameSamples];
+    qint64 count = 0;
+    qint64 p = 0;
+    while (p + 1 < length) {
+        const uint8_t first = data[p];
+        const int frameLength = FrameLength(first);
+        if (frameLength == 2) {
+            const int n = RunLength(first, data[p + 1]);
+            p += 2;
+            // The rest of the buffer keeps the previous frame, as it always has.
+            frame[0] = 0xE0;
+            frame[1] = 0x00;
+            for (int i = 0; i < n; ++i) {
+                api.vDecode(samples, frame);
+                ++count;
+                if (!sink(samples))
+                    return count;
+            }
+            continue;
+        }
+        const qint64 available = std::min<qint64>(frameLength, length - p);
+        std::memset(frame, 0, sizeof(frame));
+        std::memcpy(frame, data + p, static_cast<size_t>(available));
+        p += frameLength;
+        api.vDecode(samples, frame);
+        ++count;
+        if (!sink(samples))
+            return count;
+    }
+    return count;
+}
+
 Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath,
                      const QString& wavPath, const Hooks& hooks) {
     QDir::setCurrent(startFolder);
@@ -252,48 +290,20 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
     QFile out(output);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return OpenError(out);
-    api->vInitDecoder();
-
-    const qint64 length = data.size();
-    const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-    uint8_t frame[kFrameBytesMax] = {};
-    int16_t samples[kFrameSamples];
     QByteArray pending;
     pending.reserve(1 << 16);
-    auto appendFrame = [&]() -> bool {
-        pending.append(reinterpret_cast<const char*>(samples), sizeof(samples));
-        if (pending.size() >= (1 << 16)) {
-            if (out.write(pending) != pending.size())
-                return false;
-            pending.clear();
-        }
-        return true;
-    };
-    // p is 0-based here; a byte in the last position starts no frame.
-    qint64 p = 0;
-    while (p + 1 < length) {
-        const uint8_t first = bytes[p];
-        const int frameLength = FrameLength(first);
-        if (frameLength == 2) {
-            const int n = RunLength(first, bytes[p + 1]);
-            p += 2;
-            frame[0] = 0xE0;
-            frame[1] = 0x00;
-            for (int i = 0; i < n; ++i) {
-                api->vDecode(samples, frame);
-                if (!appendFrame())
-                    return WriteError(out);
-            }
-            continue;
-        }
-        const qint64 available = std::min<qint64>(frameLength, length - p);
-        std::memset(frame, 0, sizeof(frame));
-        std::memcpy(frame, bytes + p, static_cast<size_t>(available));
-        p += frameLength;
-        api->vDecode(samples, frame);
-        if (!appendFrame())
-            return WriteError(out);
-    }
+    bool written = true;
+    DecodeFrames(*api, reinterpret_cast<const uint8_t*>(data.constData()), data.size(),
+                 [&](const int16_t* samples) {
+                     pending.append(reinterpret_cast<const char*>(samples), kFrameSamples * sizeof(int16_t));
+                     if (pending.size() >= (1 << 16)) {
+                         written = out.write(pending) == pending.size();
+                         pending.clear();
+                     }
+                     return written;
+                 });
+    if (!written)
+        return WriteError(out);
     if ((!pending.isEmpty() && out.write(pending) != pending.size()) || !out.flush())
         return WriteError(out);
     out.close();

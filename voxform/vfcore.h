@@ -81,6 +81,13 @@ int RunLength(uint8_t first, uint8_t second);
 // The marker's two bytes for a run of n silent frames, 1 <= n <= 8192.
 void RunMarker(int n, uint8_t* out);
 
+// Decodes codec data held in memory: vInitDecoder, then one vDecode per
+// 20 ms frame, each handed to the sink (false from the sink stops the walk).
+// A frame cut short by the end is completed with zeros; a byte in the last
+// position starts no frame. Returns the number of frames given to the sink.
+qint64 DecodeFrames(const CodecApi& api, const uint8_t* data, qint64 length,
+                    const std::function<bool(const int16_t* samples)>& sink);
+
 // Codec data to WAV: the .Dat at datPath becomes an 8000 Hz mono 16-bit WAV
 // at wavPath, through "tmp.wav" in the start folder.
 Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath,
