@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include <QTextStream>
-
 #include "app/card/cardwipe.h"
 #include "cli/cli.h"
 
@@ -21,8 +19,10 @@ bool Confirmed(const QString& folder, int count) {
     std::fprintf(stderr, "Delete %d recording(s) in %s? This cannot be undone. [y/N] ", count,
                  folder.toLocal8Bit().constData());
     std::fflush(stderr);
-    QTextStream in(stdin);
-    const QString answer = in.readLine().trimmed().toLower();
+    char line[64] = {};
+    if (!std::fgets(line, sizeof line, stdin))
+        return false;
+    const QString answer = QString::fromLocal8Bit(line).trimmed().toLower();
     return answer == u"y" || answer == u"yes";
 }
 

@@ -62,21 +62,25 @@ int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* erro
         while (!rows->AtEnd()) {
             const QString key = WrittenKey(rows->Field(QStringLiteral("Date")).toDate(),
                                            rows->Field(QStringLiteral("Time")).toTime());
-            if (wanted.contains(key)) {
-                if (!rows->Delete(&failed))
-                    break;
+            // A row that cannot be deleted is passed over; the others go.
+            if (wanted.contains(key) && rows->Delete(&failed))
                 ++deleted;
-            }
-            if (!rows->MoveNext(&failed))
+            Error moved;
+            if (!rows->MoveNext(&moved)) {
+                failed = moved;
                 break;
+            }
         }
     }
     rows->Close();
-    if (failed.IsSet() || !transaction.Commit(&failed)) {
+    Error committed;
+    if (!transaction.Commit(&committed)) {
         if (error)
-            *error = failed;
+            *error = committed;
         return -1;
     }
+    if (failed.IsSet() && error)
+        *error = failed;
     return deleted;
 }
 

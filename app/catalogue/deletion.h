@@ -24,9 +24,11 @@ bool DeleteRecordingFileOf(const QString& recordingsFolder, const CallKey& call)
 
 // Reads every row of the catalogue and deletes those whose date and time
 // equal one of the calls' (compared as written, without leading zeros).
-// Calls with an empty date or time delete nothing. Runs as one transaction,
-// so a failure deletes no row at all. Returns the number of rows deleted, or
-// -1 with the error set.
+// Calls with an empty date or time delete nothing. One transaction, so a
+// large catalogue is read and changed in one pass; a row that cannot be
+// deleted is passed over (its error reported) and the rest still go.
+// Returns the number of rows deleted, or -1 with the error set when nothing
+// could be changed at all.
 int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* error);
 
 // The whole deletion of the list's selected lines (rows in any order, each
