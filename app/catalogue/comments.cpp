@@ -1,5 +1,8 @@
 #include "app/catalogue/comments.h"
 
+#include <QDate>
+#include <QTime>
+
 #include "app/catalogue/engine.h"
 
 namespace qlm {
@@ -28,6 +31,15 @@ bool WriteCatalogueComment(Database* db, const QString& dateText, const QString&
     if (!db || !db->IsOpen()) {
         if (error)
             *error = Error{dberr::kObjectClosed, QStringLiteral("No catalogue is open.")};
+        return false;
+    }
+    // The texts go between # into the statement: anything but a list text
+    // could widen the WHERE (a # of its own ends the literal).
+    if (!QDate::fromString(dateText, QStringLiteral("MM/dd/yyyy")).isValid() ||
+        !QTime::fromString(timeText, QStringLiteral("hh:mm:ss")).isValid()) {
+        if (error)
+            *error = Error{dberr::kSyntax, QStringLiteral("Syntax error in date in query expression '#%1# #%2#'.")
+                                               .arg(dateText, timeText)};
         return false;
     }
     if (!db->Execute(CommentUpdateStatement(dateText, timeText, comment), error, kFailOnError))

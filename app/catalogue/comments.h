@@ -22,8 +22,8 @@ QString CommentUpdateStatement(const QString& dateText, const QString& timeText,
 
 // Runs that statement on the catalogue. Every row of that date and time gets
 // the comment. False with the engine's error when the update is rejected
-// (no catalogue, no date or time, locked or read-only file); nothing is
-// stored then.
+// (no catalogue, a date or time other than a list text, locked or read-only
+// file); nothing is stored then.
 bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText,
                            const QString& comment, Error* error, int* rowsChanged = nullptr);
 

@@ -132,8 +132,11 @@ TEST(BuildFaults, BuildKilledInTheMiddle) {
     }
 
     QProcess tool;
-    tool.start(test::BuiltPath("qlmtool"), {"build", card});
+    tool.start(test::BuiltPath("qlmtool"), {"build", "--password-stdin", card});
     ASSERT_TRUE(tool.waitForStarted());
+    tool.write("\n");  // the empty password of the build's folder
+    tool.closeWriteChannel();
+    tool.waitForBytesWritten();
     // The rollback journal appears with the first row; give it a little
     // longer so the kill lands among the rows.
     QElapsedTimer waited;
@@ -144,7 +147,7 @@ TEST(BuildFaults, BuildKilledInTheMiddle) {
         if (!found.isEmpty())
             journal = found[0];
         else
-            QThread::msleep(2);
+            tool.waitForFinished(2);  // keeps the process's channels served
     }
     QThread::msleep(30);
     ASSERT_EQ(tool.state(), QProcess::Running) << "the build ended before it could be killed";
@@ -159,10 +162,10 @@ TEST(BuildFaults, BuildKilledInTheMiddle) {
     const int rows = CountRows(killed, &error);
     EXPECT_GE(rows, 0) << error.description.toStdString();
     EXPECT_LT(rows, kCount);
-    const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", killed});
+    const test::RunResult list = test::Qlmtool({"list", killed});
     EXPECT_EQ(list.exitCode, 0) << list.err.toStdString();
 
-    const test::RunResult again = test::Run(test::BuiltPath("qlmtool"), {"build", card});
+    const test::RunResult again = test::Qlmtool({"build", card});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     const QStringList fields = QString::fromUtf8(again.out).trimmed().split(u'\t');
     ASSERT_EQ(fields.size(), 2);

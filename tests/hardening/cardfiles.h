@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/support/testsupport.h"
+
 namespace qlm::test {
 
 // Writes count recordings into the folder, one a minute from 1 March 2024
@@ -21,5 +23,11 @@ struct FileState {
 };
 // Every file directly in the folder, hidden ones included, by name.
 QMap<QString, FileState> Snapshot(const QString& folder);
+
+// Runs qlmtool of the build; its folder has no password set, so the empty
+// one signs in.
+inline RunResult Qlmtool(const QStringList& args) {
+    return Run(BuiltPath(QStringLiteral("qlmtool")), args + QStringList{QStringLiteral("--password-stdin")}, "\n");
+}
 
 }  // namespace qlm::test

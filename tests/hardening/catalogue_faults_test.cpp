@@ -62,7 +62,7 @@ void ExpectRefused(const QString& path, int number, const QString& wordInMessage
     EXPECT_EQ(model.rowCount(), 0);
     PrjPublicM().CloseCatalogue();
 
-    const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", path});
+    const test::RunResult list = test::Qlmtool({"list", path});
     EXPECT_EQ(list.exitCode, 1);
     EXPECT_TRUE(list.out.isEmpty()) << list.out.toStdString();
     EXPECT_TRUE(list.err.contains(QStringLiteral("error %1").arg(number).toUtf8())) << list.err.toStdString();

@@ -82,7 +82,7 @@ TEST(CopyFaults, DestinationThatFillsUp) {
 
     // The same through qlmtool into the full folder: every file is either
     // listed as copied or named on stderr, and the status says it failed.
-    const test::RunResult run = test::Run(test::BuiltPath("qlmtool"), {"copy", card, pc.path()});
+    const test::RunResult run = test::Qlmtool({"copy", card, pc.path()});
     EXPECT_EQ(run.exitCode, 1);
     const QStringList listed = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
     for (const QString& name : names) {
@@ -108,8 +108,9 @@ TEST(CopyFaults, FileSizeLimitMidCopy) {
     // 256 blocks of 512 bytes; the signal would end the program instead of
     // failing the write.
     const test::RunResult run = test::Run(
-        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 256; exec \"$0\" copy \"$1\" \"$2\"", test::BuiltPath("qlmtool"),
-                    card, pc});
+        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 256; exec \"$0\" copy --password-stdin \"$1\" \"$2\"",
+                    test::BuiltPath("qlmtool"), card, pc},
+        "\n");
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     const auto there = test::Snapshot(pc);
     for (int i = 0; i < names.size(); ++i) {
