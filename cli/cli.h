@@ -1,8 +1,15 @@
 // Shared pieces of qlmtool's subcommands.
 #pragma once
 
+#include <cstdio>
+
 #include <QJsonObject>
 #include <QStringList>
+
+namespace qlm {
+struct Error;
+class Recordset;
+}  // namespace qlm
 
 namespace qlm::cli {
 
@@ -19,6 +26,26 @@ int CmdHeader(const QStringList& args);
 int CmdCopy(const QStringList& args);
 int CmdBuild(const QStringList& args);
 int CmdList(const QStringList& args);
+int CmdSearch(const QStringList& args);
+
+// The calls of a catalogue as list prints them (cmd_list.cpp), shared with
+// search. LoadCallTexts loads the string library the row texts come from
+// (false, with the message on stderr, when it cannot). ReportCatalogueError
+// is the message for a catalogue that cannot be opened. PrintCallRows
+// prints every row from the current one on, one a line (JSON with json);
+// false, with the error on stderr, when a row could not be read.
+bool LoadCallTexts();
+void ReportCatalogueError(const QString& catalogue, const Error& error);
+bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json);
+
+// The password gate of the commands that need it. Takes --password-stdin
+// out of args and reads the first line of in; without it asks on the
+// terminal with echo off when in is one. Returns kOk when the password
+// matches "qlm6200.pwd" of the application folder; otherwise writes "Wrong
+// password" to stderr and returns kWrongPassword.
+int SignInForCommand(QStringList* args, std::FILE* in = stdin);
+// The password as the gate reads it; false when none was given.
+bool ReadCommandPassword(QStringList* args, std::FILE* in, QString* password);
 
 // Output helpers: one record a line on stdout, errors on stderr.
 void Out(const QString& line);

@@ -21,11 +21,21 @@ struct Call {
 // error set.
 QString WriteRecording(const QString& folder, const Call& call, Error* error = nullptr);
 
-// Placeholder codec data of the given length (frames of the 11-byte class).
-QByteArray FillerPayload(qint64 bytes);
+// Placeholder codec data of the given length: frames of the class of the
+// codec rate (0 = 11-byte, 1 = 18-byte, 2 = 24-byte frames) with zero bits.
+QByteArray FillerPayload(qint64 bytes, int codecRate = 0);
+
+struct DemoCardOptions {
+    QString codecPath;     // libkvc.so to encode with; empty: the application folder's
+    bool speech = true;    // false: placeholder payloads only
+};
 
 // The demo card: about a dozen calls with varied dates, numbers, directions,
-// sources, saved marks and rates. Returns the number of files written.
-int WriteDemoCard(const QString& folder, Error* error = nullptr);
+// sources, saved marks and rates, each a spoken sentence encoded at the rate
+// its header names. Without espeak-ng or sox, or when the codec fails, the
+// calls get placeholder payloads and *warning says why. Returns the number
+// of files written.
+int WriteDemoCard(const QString& folder, Error* error = nullptr, const DemoCardOptions& options = DemoCardOptions(),
+                  QString* warning = nullptr);
 
 }  // namespace qlm::sim

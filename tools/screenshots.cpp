@@ -9,7 +9,9 @@
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSignin.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
 
@@ -57,5 +59,9 @@ int main(int argc, char** argv) {
 
     qlm::frmAbout about(&main);
     Save(&about, QStringLiteral("frmAbout"));
+    qlm::frmSignin signin(&main);
+    Save(&signin, QStringLiteral("frmSignin"));
+    qlm::frmChangepwd changepwd(&main);
+    Save(&changepwd, QStringLiteral("frmChangepwd"));
     return 0;
 }

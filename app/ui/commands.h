@@ -8,6 +8,7 @@ class QString;
 namespace qlm {
 
 class frmMain;
+struct SearchCriteria;
 
 // Enabling (the four stages: signed out, signed in, catalogue listed, a
 // recording checked).
@@ -28,6 +29,7 @@ void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).
 void StartSearch(frmMain& main);
+void SearchCatalogue(frmMain& main, SearchCriteria& criteria);
 
 // Conversion and playback (cmd_convert.cpp).
 void ConvertCommand(frmMain& main);

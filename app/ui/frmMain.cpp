@@ -20,6 +20,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/searchpanel.h"
 
 namespace qlm {
 namespace {
@@ -178,7 +179,8 @@ void frmMain::BuildPanels() {
     Frame1->setGeometry(7, 4, 780, 190);
     cmdSearch = new QPushButton(QStringLiteral("Search"), Frame1);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); });
+    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); EnableConvert(*this, false); });
+    searchPanel = new SearchPanel(Frame1, cmdSearch);
 
     fraVolume = new QGroupBox(QStringLiteral("Volume"), central);
     fraVolume->setObjectName(QStringLiteral("fraVolume"));
@@ -236,6 +238,7 @@ void frmMain::Load(bool runSignIn) {
     }
     ApplyMainFonts();
     ApplyMainTexts();
+    FillSearchPanel(*this);
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
     SetPanelText(3, LibStr(45));

@@ -20,6 +20,7 @@ class QTreeView;
 namespace qlm {
 
 class CallListModel;
+class SearchPanel;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -71,6 +72,7 @@ public:
     QToolBar* tbaMain = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cmdSearch = nullptr;
+    SearchPanel* searchPanel = nullptr;  // the rest of Frame1's controls
     QGroupBox* fraVolume = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;

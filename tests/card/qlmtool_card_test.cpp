@@ -3,18 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
 #include "app/catalogue/engine.h"
+#include "app/catalogue/callrecord.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
 
 namespace {
 
-test::RunResult Tool(const QStringList& args) { return test::Run(test::BuiltPath("qlmtool"), args); }
+// The build's folder has no password set: the empty one signs in.
+test::RunResult Tool(const QStringList& args) {
+    return test::Run(test::BuiltPath("qlmtool"), args + QStringList{"--password-stdin"}, "\n");
+}
 
 QStringList Lines(const QByteArray& out) {
     return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
@@ -51,7 +56,9 @@ TEST(QlmtoolCard, CopyBuildListRoundTrip) {
     ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
     const QStringList lines = Lines(list.out);
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_TRUE(lines.contains("10/25/2024\t14:35:27\t0:00:25\t \t4420\t \tVoice activated\tNot saved\t1.2 KB/s\t "))
+    // The demo card holds real speech: its length decides the duration.
+    const QString duration = FormatDuration(EstimateDuration(QFileInfo(pc + "/A2524143.527").size(), 0));
+    EXPECT_TRUE(lines.contains("10/25/2024\t14:35:27\t" + duration + "\t \t4420\t \tVoice activated\tNot saved\t1.2 KB/s\t "))
         << lines.join("\n").toStdString();
     const test::RunResult listJson = Tool({"list", "--json", fields[0]});
     const QJsonObject first = QJsonDocument::fromJson(Lines(listJson.out).value(0).toUtf8()).object();

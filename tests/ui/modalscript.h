@@ -1,66 +1,105 @@
-// Answers the modal dialogs a command opens, in order, as a user would: each
-// step gets the dialog that became the active modal window, and returns false
-// when that is not the dialog it answers (it is then offered the next one).
+// Drives modal dialogs from a test: steps run in order, each on the next
+// modal window it matches; the action is posted, so a message box that it
+// opens is answered by the next step. Other dialogs that turn up (commands
+// of other concerns run after a sign-in) are cancelled and noted.
 #pragma once
 
 #include <functional>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QInputDialog>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
+#include <QQueue>
+#include <QStringList>
 #include <QTimer>
 
 namespace qlm::test {
 
 class ModalScript : public QObject {
 public:
-    using Step = std::function<bool(QWidget*)>;
-    explicit ModalScript(QList<Step> steps) : steps_(std::move(steps)) {
+    using Match = std::function<bool(QWidget*)>;
+    using Action = std::function<void(QWidget*)>;
+
+    // Names of the dialogs the script itself answers; others get cancelled.
+    explicit ModalScript(QStringList own = {QStringLiteral("frmSignin"), QStringLiteral("frmChangepwd")})
+        : own_(std::move(own)) {
         connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
-        timer_.start(20);
+        timer_.start(5);
+        clock_.start();
     }
-    bool Done() const { return steps_.isEmpty(); }
+
+    void On(const QString& objectName, Action action) {
+        steps_.enqueue({[objectName](QWidget* w) { return w->objectName() == objectName; }, std::move(action)});
+    }
+    // The next message box: its text is appended to messages(), then OK.
+    void AnswerMessage() {
+        steps_.enqueue({[](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
+                        [this](QWidget* w) {
+                            auto* box = static_cast<QMessageBox*>(w);
+                            messages_ << box->text();
+                            box->button(QMessageBox::Ok)->click();
+                        }});
+    }
+
+    bool done() const { return steps_.isEmpty() && !busy_; }
+    const QStringList& messages() const { return messages_; }
+    const QStringList& cancelled() const { return cancelled_; }
 
 private:
+    struct Step {
+        Match match;
+        Action action;
+    };
+
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == last_ || steps_.isEmpty())
+        if (!modal || busy_)
             return;
-        if (!steps_.first()(modal))
+        // A script that went wrong must not leave the test waiting forever.
+        if (clock_.hasExpired(20000)) {
+            if (auto* stuck = qobject_cast<QDialog*>(modal)) {
+                cancelled_ << QStringLiteral("timeout:") + stuck->objectName();
+                stuck->reject();
+            }
             return;
-        last_ = modal;
-        steps_.removeFirst();
+        }
+        if (!steps_.isEmpty() && steps_.head().match(modal)) {
+            Step step = steps_.dequeue();
+            busy_ = true;
+            QPointer<QWidget> target(modal);
+            QTimer::singleShot(0, this, [this, step, target] {
+                busy_ = false;
+                if (target)
+                    step.action(target);
+            });
+            return;
+        }
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        // Once the script is through, boxes of other commands are answered.
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && steps_.isEmpty() && box != lastCancelled_) {
+            cancelled_ << QStringLiteral("message:") + box->text();
+            lastCancelled_ = box;
+            QTimer::singleShot(0, box, &QDialog::reject);
+            return;
+        }
+        if (dialog && dialog != lastCancelled_ && !qobject_cast<QMessageBox*>(modal) &&
+            !own_.contains(modal->objectName())) {
+            cancelled_ << modal->objectName();
+            lastCancelled_ = dialog;
+            QTimer::singleShot(0, dialog, &QDialog::reject);
+        }
     }
-    QList<Step> steps_;
+
+    QStringList own_;
+    QQueue<Step> steps_;
     QTimer timer_;
-    QPointer<QWidget> last_;
+    bool busy_ = false;
+    QPointer<QWidget> lastCancelled_;
+    QElapsedTimer clock_;
+    QStringList messages_;
+    QStringList cancelled_;
 };
-
-// A step that presses a message box's button and keeps its text.
-inline ModalScript::Step PressBox(QMessageBox::StandardButton button, QString* text = nullptr) {
-    return [button, text](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->button(button))
-            return false;
-        if (text)
-            *text = box->text();
-        box->button(button)->click();
-        return true;
-    };
-}
-
-// A step that types into an input box and presses OK.
-inline ModalScript::Step AnswerInput(const QString& answer) {
-    return [answer](QWidget* w) {
-        auto* input = qobject_cast<QInputDialog*>(w);
-        if (!input)
-            return false;
-        input->setTextValue(answer);
-        input->accept();
-        return true;
-    };
-}
 
 }  // namespace qlm::test

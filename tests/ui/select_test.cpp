@@ -10,7 +10,7 @@
 #include "app/ui/frmSelect.h"
 #include "platform/shellopen.h"
 #include "tests/support/testsupport.h"
-#include "tests/ui/modalscript.h"
+#include "tests/ui/modalanswers.h"
 
 using namespace qlm;
 

@@ -38,7 +38,7 @@ private slots:
         test::AppFolder app;
         QCOMPARE(LoadStringLibraryOrFail(), 0);
         frmMain window;
-        window.Load();
+        window.Load(false);  // the sign-in would wait for a user
         QCOMPARE(window.windowTitle(), LibStr(122) + QStringLiteral(" V") + LibStr(123));
         QCOMPARE(window.PanelText(1), LibStr(43));
         QVERIFY(window.isVisible());

@@ -1,0 +1,238 @@
+#include "app/access/dealpwd.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/appfolder.h"
+#include "platform/vbrandom.h"
+
+namespace qlm {
+namespace {
+
+constexpr int kFirstCode = 32;
+constexpr int kLastCode = 126;
+constexpr int kSymbols = 95;
+// The runtime's "Invalid procedure call or argument".
+constexpr int kInvalidArgument = 5;
+
+PasswordWriteHook& WriteHook() {
+    static PasswordWriteHook hook;
+    return hook;
+}
+
+// The ANSI code of a character. Only 32-126 take part in scrambling, so a
+// character beyond Latin-1 maps to DEL, outside that range, rather than to a
+// printable "?" that would make all such characters one and the same.
+int AnsiCode(QChar c) {
+    const char16_t u = c.unicode();
+    return u < 256 ? u : 127;
+}
+
+// The runtime's Trim: spaces only, not tabs or other white space.
+QString TrimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+Error SystemError(const QString& path, int code) {
+    const int number = code == ENOSPC ? err::kDiskFull : err::kPathFileAccess;
+    return FileError(number, path, QString::fromLocal8Bit(std::strerror(code)));
+}
+
+void SetError(Error* error, const Error& value) {
+    if (error)
+        *error = value;
+}
+
+// Both directions: the same reset, seed and draws; only the shift's sign
+// differs.
+QString Shift(const QString& text, const QString& key, int direction) {
+    VbRandom& random = ProcessRandom();
+    const qint32 seed = KeyToSeed(key);
+    random.Rnd(-1.0f);
+    random.Randomize(static_cast<double>(seed));
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        int code = AnsiCode(c);
+        if (code < kFirstCode || code > kLastCode)
+            continue;
+        code -= kFirstCode;
+        // The product is taken in double precision; 96 offsets over 95
+        // symbols, so 95 moves nothing, like 0.
+        const int offset = static_cast<int>(std::floor(96.0 * static_cast<double>(random.Rnd())));
+        if (direction > 0) {
+            code = (code + offset) % kSymbols;
+        } else {
+            code = (code - offset) % kSymbols;
+            if (code < 0)
+                code += kSymbols;
+        }
+        out += QChar(static_cast<char16_t>(code + kFirstCode));
+    }
+    return out;
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Makes the rename itself durable; a failure here leaves a complete file
+// in place either way, so it is not reported.
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+QString PasswordFilePath() {
+    return JoinPath(ApplicationFolder(), QString::fromLatin1(kPasswordFileName));
+}
+
+qint32 KeyToSeed(const QString& key) {
+    std::uint32_t result = 0;
+    int a = 0;
+    int b = 0;
+    for (const QChar c : key) {
+        const auto code = static_cast<std::uint32_t>(AnsiCode(c));
+        result ^= code << a;
+        result ^= code << b;
+        a = (a + 7) % 19;
+        b = (b + 13) % 23;
+    }
+    return static_cast<qint32>(result);
+}
+
+QString ScramblePassword(const QString& text, const QString& key) { return Shift(text, key, +1); }
+
+QString UnscramblePassword(const QString& text, const QString& key) { return Shift(text, key, -1); }
+
+QString ReadPasswordFile(Error* error) {
+    QString field(kPasswordLength, QChar(0));
+    const QString path = PasswordFilePath();
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if (code == ENOENT) {
+            // First use on this machine: the empty password, and an empty
+            // file that says so. If the folder is not writable the empty
+            // password still applies.
+            const int created = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (created >= 0)
+                ::close(created);
+            return field;
+        }
+        SetError(error, SystemError(path, code));
+        return field;
+    }
+    char bytes[kPasswordLength] = {};
+    qsizetype have = 0;
+    while (have < kPasswordLength) {
+        const ssize_t n = ::read(fd, bytes + have, static_cast<size_t>(kPasswordLength - have));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            SetError(error, SystemError(path, errno));
+            ::close(fd);
+            return QString(kPasswordLength, QChar(0));
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    ::close(fd);
+    for (qsizetype i = 0; i < have; ++i)
+        field[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
+    return field;
+}
+
+bool WritePasswordFile(const QString& scrambled, Error* error) {
+    const QString path = PasswordFilePath();
+    QByteArray temp = QFile::encodeName(path) + ".XXXXXX";
+    // mkstemp creates the file for its owner only.
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, SystemError(path, errno));
+        return false;
+    }
+    const QString tempPath = QFile::decodeName(temp);
+    auto fail = [&](int code) {
+        ::unlink(temp.constData());
+        SetError(error, SystemError(path, code));
+        return false;
+    };
+    const bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, scrambled.toLatin1()) && ::fsync(fd) == 0;
+    const int writeErrno = errno;
+    if (::close(fd) != 0 || !written)
+        return fail(written ? errno : writeErrno);
+    if (const PasswordWriteHook& hook = WriteHook(); hook && !hook(tempPath))
+        return fail(EINTR);
+    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(errno);
+    SyncFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+bool CheckPassword(const QString& entered, Error* error) {
+    Error readError;
+    const QString field = ReadPasswordFile(&readError);
+    if (readError.IsSet()) {
+        SetError(error, readError);
+        return false;
+    }
+    return TrimBlanks(entered) == TrimBlanks(UnscramblePassword(field, QString::fromLatin1(kPasswordKey)));
+}
+
+bool SavePassword(const QString& oldPassword, const QString& newPassword, Error* error) {
+    Error readError;
+    const QString field = ReadPasswordFile(&readError);
+    if (readError.IsSet()) {
+        SetError(error, readError);
+        return false;
+    }
+    const QString key = QString::fromLatin1(kPasswordKey);
+    if (TrimBlanks(oldPassword) != TrimBlanks(UnscramblePassword(field, key)))
+        return false;
+    const QString scrambled = ScramblePassword(TrimBlanks(newPassword), key);
+    // Only 16 characters are ever read back; a longer one could never be
+    // entered again.
+    if (scrambled.size() > kPasswordLength) {
+        SetError(error, Error{kInvalidArgument, QStringLiteral("The password is longer than 16 characters.")});
+        return false;
+    }
+    return WritePasswordFile(scrambled, error);
+}
+
+void SetPasswordWriteHook(PasswordWriteHook hook) { WriteHook() = std::move(hook); }
+
+}  // namespace qlm

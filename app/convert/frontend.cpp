@@ -1,0 +1,159 @@
+#include "app/convert/frontend.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+
+#include "app/catalogue/store.h"
+#include "platform/appfolder.h"
+
+namespace qlm {
+
+qint32 FrontEndProcessId = 0;
+
+namespace {
+
+constexpr int kPollMs = 20;
+constexpr int kWindowPolls = 101;
+constexpr int kTextTries = 31;
+constexpr int kDecodeAttempts = 20;
+constexpr int kSettleMs = 100;
+constexpr qint16 kOutputWaitMs = 3000;
+constexpr int kOutOfSightX = 1600;
+constexpr int kOutOfSightY = 1600;
+
+// The front-end window of the process we started. Windows of the same
+// caption that other instances show are not ours to type into: the keys go
+// to our process, so the text boxes must be that process's too.
+WindowHandle OurFrontEndWindow(WindowSystem& windows) {
+    if (FrontEndProcessId == 0)
+        return 0;
+    const QList<WindowInfo> all = windows.TopLevelWindows();
+    for (const WindowInfo& w : all) {
+        if (w.caption == kFrontEndCaption && w.processId == FrontEndProcessId)
+            return w.handle;
+    }
+    return 0;
+}
+
+bool OurErrorBoxShown(WindowSystem& windows) {
+    const QList<WindowInfo> all = windows.TopLevelWindows();
+    for (const WindowInfo& w : all) {
+        if (w.windowClass == kDialogClass && w.caption == kFrontEndErrorCaption && w.processId == FrontEndProcessId)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void StringLines::SetLineText(int index, const QString& text) {
+    if (index >= 0 && index < lines.size())
+        lines[index] = text;
+}
+
+bool WaitForFile(const QString& path, qint16 limitMs) {
+    WindowSystem& windows = CurrentWindowSystem();
+    // Rounded half to even, as the tries were always counted: 101 for 2000 ms.
+    const int tries = static_cast<int>(std::nearbyint((limitMs + 19) / 20.0));
+    for (int k = 0; k <= tries; ++k) {
+        windows.Sleep(kPollMs);
+        windows.ProcessEvents();
+        if (windows.CanOpenForReading(path))
+            return true;
+    }
+    return false;
+}
+
+void CloseFrontEnd() {
+    WindowSystem& windows = CurrentWindowSystem();
+    for (int i = 0; i < kWindowPolls; ++i) {
+        const WindowHandle window = windows.FindWindow(QString(), kFrontEndCaption.toString());
+        if (window == 0)
+            break;
+        windows.PostClose(window);
+        windows.ProcessEvents();
+        windows.Sleep(kPollMs);
+    }
+    FrontEndProcessId = 0;
+}
+
+WindowHandle StartFrontEnd() {
+    WindowSystem& windows = CurrentWindowSystem();
+    if (OurFrontEndWindow(windows) == 0) {
+        const qint64 pid = windows.StartProcess(JoinPath(ApplicationFolder(), kFrontEndProgram.toString()),
+                                                GetTempFolder());
+        FrontEndProcessId = static_cast<qint32>(pid);
+    }
+    WindowHandle window = 0;
+    for (int i = 0; i < kWindowPolls; ++i) {
+        window = OurFrontEndWindow(windows);
+        if (window != 0)
+            break;
+        windows.ProcessEvents();
+        windows.Sleep(kPollMs);
+    }
+    if (window == 0)
+        return 0;
+    windows.SetWindowPosition(window, kOutOfSightX, kOutOfSightY, true);
+    return window;
+}
+
+void SetTextVerified(WindowHandle window, const QString& text) {
+    WindowSystem& windows = CurrentWindowSystem();
+    for (int i = 0; i < kTextTries; ++i) {
+        windows.SetWindowText(window, text);
+        QString readBack;
+        if (windows.GetWindowText(window, &readBack) && readBack == text)
+            return;
+        windows.Sleep(kPollMs);
+        windows.ProcessEvents();
+    }
+}
+
+void DecodeWithFrontEnd(const QString& source, const QString& destination, ConverterLines& list) {
+    WindowSystem& windows = CurrentWindowSystem();
+    if (list.LineCount() == 0)
+        list.AddLine(QString());
+    if (list.SelectedLine() < 0)
+        list.SelectLine(list.LineCount() - 1);
+    if (!QFileInfo(source).isFile()) {
+        list.SetLineText(list.SelectedLine(), u"No Source: " + source);
+        return;
+    }
+    const QString textBoxClass = kTextBoxClass.toString();
+    for (int attempt = 1; attempt <= kDecodeAttempts; ++attempt) {
+        const WindowHandle window = StartFrontEnd();
+        WindowHandle wavBox = 0;
+        WindowHandle datBox = 0;
+        if (window != 0) {
+            wavBox = windows.FindChildWindow(window, textBoxClass);
+            if (wavBox != 0)
+                datBox = windows.FindChildWindow(window, textBoxClass, wavBox);
+        }
+        if (window != 0 && wavBox != 0 && datBox != 0) {
+            SetTextVerified(datBox, source);
+            SetTextVerified(wavBox, destination);
+            windows.ActivateProcess(FrontEndProcessId);
+            // Returns once the front-end has handled the keys: its decode runs
+            // in the key's handler, so normally after the decode.
+            windows.SendKeys(FrontEndProcessId, QStringLiteral("%D"));
+            windows.Sleep(kSettleMs);
+            if (OurErrorBoxShown(windows)) {
+                windows.ActivateProcess(FrontEndProcessId);
+                windows.SendKeys(FrontEndProcessId, QStringLiteral("{Enter}"));
+            } else {
+                SetTextVerified(datBox, QString());
+                SetTextVerified(wavBox, QString());
+                if (WaitForFile(destination, kOutputWaitMs))
+                    return;
+            }
+        }
+        list.SetLineText(list.SelectedLine(), u"Retry: " + source);
+        CloseFrontEnd();
+        windows.Sleep(kSettleMs);
+        windows.ProcessEvents();
+    }
+}
+
+}  // namespace qlm

@@ -1,0 +1,278 @@
+#include "platform/winmsg.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QThread>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/appfolder.h"
+#include "platform/winmsg_protocol.h"
+
+namespace qlm {
+
+using namespace winmsg;
+
+WindowHandle WindowSystem::FindWindow(const QString& windowClass, const QString& caption) {
+    const QList<WindowInfo> windows = TopLevelWindows();
+    for (const WindowInfo& w : windows) {
+        if (w.caption == caption && (windowClass.isEmpty() || w.windowClass == windowClass))
+            return w.handle;
+    }
+    return 0;
+}
+
+WindowHandle WindowSystem::FindChildWindow(WindowHandle parent, const QString& windowClass, WindowHandle after) {
+    const QList<WindowHandle> children = ChildWindows(parent, windowClass);
+    qsizetype i = 0;
+    if (after != 0) {
+        i = children.indexOf(after);
+        if (i < 0)
+            return 0;
+        ++i;
+    }
+    return i < children.size() ? children[i] : 0;
+}
+
+namespace {
+
+WindowSystem* g_override = nullptr;
+
+// Makes the folder ours and private, or says why it cannot be used.
+bool MakePrivateFolder(const QString& path, QString* error) {
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+        *error = QStringLiteral("Cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        *error = QStringLiteral("%1 is not a folder").arg(path);
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        *error = QStringLiteral("%1 belongs to another user").arg(path);
+        return false;
+    }
+    if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0) {
+        *error = QStringLiteral("Cannot make %1 private").arg(path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+WindowSystem& CurrentWindowSystem() {
+    static SocketWindowSystem real;
+    return g_override ? *g_override : real;
+}
+
+void SetWindowSystem(WindowSystem* system) { g_override = system; }
+
+QString WindowMessageFolder(QString* error) {
+    QString path = qEnvironmentVariable("QLM_WINMSG_DIR");
+    if (path.isEmpty()) {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        path = !runtime.isEmpty() && QDir(runtime).exists()
+                   ? JoinPath(runtime, QStringLiteral("qlm-windows"))
+                   : QStringLiteral("/tmp/qlm-windows-%1").arg(::geteuid());
+    }
+    QString why;
+    if (!MakePrivateFolder(path, &why)) {
+        if (error)
+            *error = why;
+        return QString();
+    }
+    return path;
+}
+
+namespace {
+
+enum class Reply { Awaited, None };
+
+// One request to one program: connect, send, and (unless posted) wait for
+// the answer, all within the limit. A socket whose program has ended is
+// removed on the way.
+bool Call(qint64 pid, const QCborMap& request, Reply mode, int limitMs, QCborMap* answer) {
+    const QString folder = WindowMessageFolder();
+    if (folder.isEmpty() || pid <= 0)
+        return false;
+    const QString path = SocketPath(folder, pid);
+    const QDeadlineTimer deadline(limitMs);
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+        const auto error = socket.error();
+        if (!ProcessAlive(pid) || error == QLocalSocket::ConnectionRefusedError)
+            QFile::remove(path);
+        return false;
+    }
+    if (!PeerIsSameUser(socket.socketDescriptor()))
+        return false;
+    socket.write(EncodeFrame(request));
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+            return false;
+    }
+    if (mode == Reply::None) {
+        socket.disconnectFromServer();
+        return true;
+    }
+    QByteArray buffer;
+    for (;;) {
+        QCborMap message;
+        switch (TakeFrame(buffer, &message)) {
+        case FrameResult::Complete:
+            if (answer)
+                *answer = message;
+            return message.value(kOk).toBool();
+        case FrameResult::Damaged:
+            return false;
+        case FrameResult::Incomplete:
+            break;
+        }
+        if (deadline.hasExpired() || !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            return false;
+        buffer += socket.readAll();
+    }
+}
+
+QCborMap Request(QLatin1StringView op, WindowHandle window = 0) {
+    QCborMap request;
+    request.insert(kOp, op);
+    if (window != 0)
+        request.insert(kWindow, static_cast<qint64>(window));
+    return request;
+}
+
+}  // namespace
+
+SocketWindowSystem::SocketWindowSystem(int requestLimitMs) : limitMs_(requestLimitMs) {}
+
+QList<qint64> SocketWindowSystem::ServingProcesses() {
+    QList<qint64> pids;
+    const QString folder = WindowMessageFolder();
+    if (folder.isEmpty())
+        return pids;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList({QStringLiteral("*.sock")}, QDir::System | QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        const qint64 pid = ProcessOfSocketName(name);
+        if (pid <= 0)
+            continue;
+        if (!ProcessAlive(pid)) {
+            QFile::remove(dir.filePath(name));
+            continue;
+        }
+        pids.append(pid);
+    }
+    return pids;
+}
+
+QList<WindowInfo> SocketWindowSystem::TopLevelWindows() {
+    QList<WindowInfo> windows;
+    const QList<qint64> pids = ServingProcesses();
+    for (qint64 pid : pids) {
+        QCborMap answer;
+        if (!Call(pid, Request(kOpList), Reply::Awaited, limitMs_, &answer))
+            continue;
+        const QCborArray list = answer.value(kWindows).toArray();
+        for (const QCborValue& item : list) {
+            const QCborMap map = item.toMap();
+            WindowInfo info;
+            info.handle = static_cast<WindowHandle>(map.value(kWindow).toInteger());
+            info.windowClass = map.value(kClass).toString();
+            info.caption = map.value(kText).toString();
+            info.processId = pid;
+            // A program answers only for its own windows.
+            if (ProcessOfWindow(info.handle) == pid)
+                windows.append(info);
+        }
+    }
+    return windows;
+}
+
+QList<WindowHandle> SocketWindowSystem::ChildWindows(WindowHandle parent, const QString& windowClass) {
+    QList<WindowHandle> children;
+    QCborMap request = Request(kOpChildren, parent);
+    request.insert(kClass, windowClass);
+    QCborMap answer;
+    if (!Call(ProcessOfWindow(parent), request, Reply::Awaited, limitMs_, &answer))
+        return children;
+    const QCborArray list = answer.value(kWindows).toArray();
+    for (const QCborValue& item : list)
+        children.append(static_cast<WindowHandle>(item.toInteger()));
+    return children;
+}
+
+bool SocketWindowSystem::SetWindowText(WindowHandle window, const QString& text) {
+    QCborMap request = Request(kOpSetText, window);
+    request.insert(kText, text);
+    return Call(ProcessOfWindow(window), request, Reply::Awaited, limitMs_, nullptr);
+}
+
+bool SocketWindowSystem::GetWindowText(WindowHandle window, QString* text) {
+    QCborMap answer;
+    if (!Call(ProcessOfWindow(window), Request(kOpGetText, window), Reply::Awaited, limitMs_, &answer))
+        return false;
+    *text = answer.value(kText).toString();
+    return true;
+}
+
+bool SocketWindowSystem::PostClose(WindowHandle window) {
+    return Call(ProcessOfWindow(window), Request(kOpClose, window), Reply::None, limitMs_, nullptr);
+}
+
+bool SocketWindowSystem::SetWindowPosition(WindowHandle window, int x, int y, bool toBottom) {
+    QCborMap request = Request(kOpMove, window);
+    request.insert(kX, x);
+    request.insert(kY, y);
+    request.insert(kBottom, toBottom);
+    return Call(ProcessOfWindow(window), request, Reply::Awaited, limitMs_, nullptr);
+}
+
+bool SocketWindowSystem::ActivateProcess(qint64 processId) {
+    return Call(processId, Request(kOpActivate), Reply::Awaited, limitMs_, nullptr);
+}
+
+bool SocketWindowSystem::SendKeys(qint64 processId, const QString& keys) {
+    QCborMap request = Request(kOpKeys);
+    request.insert(kKeys, keys);
+    return Call(processId, request, Reply::Awaited, limitMs_, nullptr);
+}
+
+qint64 SocketWindowSystem::StartProcess(const QString& program, const QString& workingFolder) {
+    QProcess process;
+    process.setProgram(program);
+    process.setWorkingDirectory(workingFolder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")) && !environment.contains(QStringLiteral("DISPLAY")) &&
+        !environment.contains(QStringLiteral("WAYLAND_DISPLAY")))
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    qint64 pid = 0;
+    return process.startDetached(&pid) ? pid : 0;
+}
+
+bool SocketWindowSystem::CanOpenForReading(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+void SocketWindowSystem::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+void SocketWindowSystem::ProcessEvents() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+}  // namespace qlm

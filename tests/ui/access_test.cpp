@@ -1,0 +1,330 @@
+// Signing in, changing the password and signing out, driven as a user
+// drives the dialogs, against a real password file in a temporary
+// application folder.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/access/dealpwd.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "app/ui/frmChangepwd.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/frmSignin.h"
+#include "platform/appfolder.h"
+#include "tests/support/testsupport.h"
+#include "tests/ui/modalscript.h"
+
+using namespace qlm;
+using test::ModalScript;
+
+namespace {
+
+QStringList EnabledKeys(const frmMain& w) {
+    QStringList keys;
+    for (QAction* a : w.tbaMain->actions())
+        if (!a->isSeparator() && a->isEnabled())
+            keys << a->objectName();
+    return keys;
+}
+
+template <typename T>
+T* Child(QWidget* w, const char* name) {
+    return w->findChild<T*>(QString::fromLatin1(name));
+}
+
+// Types into a password box (replacing what is there) and clicks a button.
+void Type(QWidget* dialog, const char* box, const QString& text) {
+    auto* edit = Child<QLineEdit>(dialog, box);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+void Click(QWidget* dialog, const char* button) {
+    QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
+}
+
+// What a dialog looks like when the script reaches it again.
+struct Seen {
+    QStringList texts;
+    QString focus;
+};
+Seen Look(QWidget* dialog, std::initializer_list<const char*> boxes) {
+    Seen seen;
+    for (const char* box : boxes)
+        seen.texts << Child<QLineEdit>(dialog, box)->text();
+    if (QWidget* f = dialog->focusWidget())
+        seen.focus = f->objectName();
+    return seen;
+}
+
+void WriteLibrary(const QString& path, const QByteArray& extra) {
+    QByteArray text = test::ReadFile(test::SourcePath("data/strLib.ini"));
+    text.replace("Font1=DejaVu Sans, 9, False", "Font1=DejaVu Sans, 11, False");
+    text.replace("Font2=DejaVu Sans, 9, False", "Font2=DejaVu Serif, 13, True");
+    test::WriteFile(path, text + extra);
+}
+
+}  // namespace
+
+class AccessTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { PrjPublicM().Reset(); }
+
+    void signInDialogKeepsAskingUntilThePasswordMatches() {
+        test::AppFolder app;
+        frmSignin dialog;
+        QCOMPARE(dialog.windowTitle(), LibStr(2));
+        QCOMPARE(dialog.Label1->text(), LibStr(32));
+        QCOMPARE(dialog.cmdSubmit->text(), LibStr(100));
+        QCOMPARE(dialog.cmdCancel->text(), LibStr(101));
+        QCOMPARE(dialog.txtPwd->maxLength(), 16);
+        QCOMPARE(dialog.txtPwd->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog.txtPwd->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog.txtPwd),
+                 int(u'*'));
+
+        int signedIn = 0;
+        dialog.onSignedIn = [&] { ++signedIn; };
+        QList<Seen> seen;
+        ModalScript script;
+        script.On("frmSignin", [&](QWidget* d) {
+            seen << Look(d, {"txtPwd"});
+            QTest::keyClicks(Child<QLineEdit>(d, "txtPwd"), "a guess that is far too long");
+            seen << Look(d, {"txtPwd"});
+            Click(d, "cmdSubmit");
+        });
+        script.AnswerMessage();
+        script.On("frmSignin", [&](QWidget* d) {
+            seen << Look(d, {"txtPwd"});
+            Type(d, "txtPwd", "x");
+            Click(d, "cmdSubmit");
+        });
+        script.AnswerMessage();
+        // No password file yet: the empty password.
+        script.On("frmSignin", [&](QWidget* d) {
+            seen << Look(d, {"txtPwd"});
+            Click(d, "cmdSubmit");
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(script.done());
+        QCOMPARE(signedIn, 1);
+        QCOMPARE(script.messages(), QStringList({LibStr(99), LibStr(99)}));
+        QCOMPARE(seen.size(), 4);
+        QCOMPARE(seen[0].focus, "txtPwd");
+        QCOMPARE(seen[1].texts, QStringList{"a guess that is "});  // 16 characters at most
+        for (int i : {2, 3}) {
+            QCOMPARE(seen[i].texts, QStringList{""});
+            QCOMPARE(seen[i].focus, "txtPwd");
+        }
+        QVERIFY(QFile::exists(app.file("qlm6200.pwd")));
+    }
+
+    void fontsAndTextsComeFromTheLibrary() {
+        test::AppFolder app;
+        WriteLibrary(app.file("strLib.ini"), QByteArray());
+        QCOMPARE(LoadStringLibrary(app.file("strLib.ini"), "QLM6200"), StringLibraryStatus::Loaded);
+        {
+            frmChangepwd dialog;
+            QCOMPARE(dialog.windowTitle(), LibStr(7));
+            QCOMPARE(QStringList({dialog.Label1->text(), dialog.Label2->text(), dialog.Label3->text(),
+                                  dialog.Label4->text()}),
+                     QStringList({LibStr(34), LibStr(35), LibStr(36), LibStr(33)}));
+            QCOMPARE(dialog.cmdSubmit->text(), LibStr(100));
+            QVERIFY(dialog.font().bold());
+            QCOMPARE(dialog.font().pointSize(), 13);
+            QVERIFY(dialog.Label4->font().bold());
+            QCOMPARE(dialog.Label4->font().family(), "DejaVu Serif");
+            for (QWidget* w : std::initializer_list<QWidget*>{dialog.Label1, dialog.txtNewpwd_Check, dialog.cmdCancel}) {
+                QVERIFY2(!w->font().bold(), qPrintable(w->objectName()));
+                QCOMPARE(w->font().pointSize(), 11);
+            }
+            QCOMPARE(dialog.txtNewPwd->maxLength(), 16);
+            // Tab order: old, new, confirmation, submit, cancel.
+            QWidget* w = dialog.txtOldPwd;
+            QStringList chain;
+            for (int i = 0; i < 5; ++i, w = w->nextInFocusChain())
+                chain << w->objectName();
+            QCOMPARE(chain, QStringList({"txtOldPwd", "txtNewPwd", "txtNewpwd_Check", "cmdSubmit", "cmdCancel"}));
+        }
+        {
+            frmSignin dialog;
+            QVERIFY(dialog.font().bold());
+            QVERIFY(!dialog.txtPwd->font().bold());
+            QCOMPARE(dialog.Label1->font().pointSize(), 11);
+        }
+
+        // A short library: what lies beyond it keeps the design-time text.
+        QByteArray shortLib = test::ReadFile(app.file("strLib.ini"));
+        shortLib.replace("TotalStr=", "TotalStr=33\n; was ");
+        test::WriteFile(app.file("strLib.ini"), shortLib);
+        QCOMPARE(LoadStringLibrary(app.file("strLib.ini"), "QLM6200"), StringLibraryStatus::Loaded);
+        frmChangepwd dialog;
+        QCOMPARE(dialog.Label4->text(), LibStr(33));
+        QCOMPARE(dialog.Label1->text(), "Enter the old password");
+        QCOMPARE(dialog.cmdSubmit->text(), "Submit");
+        QCOMPARE(dialog.cmdCancel->text(), "Cancel");
+    }
+
+    void changeDialogChecksInOrderAndStartsOver() {
+        test::AppFolder app;
+        QVERIFY(SavePassword("", "old pw"));
+        const QByteArray before = test::ReadFile(app.file("qlm6200.pwd"));
+        int writes = 0;
+        // The first write is cut off between writing and replacing the file.
+        SetPasswordWriteHook([&](const QString&) { return ++writes > 1; });
+
+        frmChangepwd dialog;
+        QList<Seen> seen;
+        QList<QByteArray> file;
+        const auto attempt = [&](const QString& oldPw, const QString& newPw, const QString& check) {
+            script_->On("frmChangepwd", [&, oldPw, newPw, check](QWidget* d) {
+                seen << Look(d, {"txtOldPwd", "txtNewPwd", "txtNewpwd_Check"});
+                file << test::ReadFile(app.file("qlm6200.pwd"));
+                Type(d, "txtOldPwd", oldPw);
+                Type(d, "txtNewPwd", newPw);
+                Type(d, "txtNewpwd_Check", check);
+                Click(d, "cmdSubmit");
+            });
+            script_->AnswerMessage();
+        };
+        ModalScript script;
+        script_ = &script;
+        attempt("old pw", "new pw", "new pw ");  // differs by a trailing blank
+        attempt("old pw", "New pw", "new pw");   // differs in case
+        attempt("Old pw", "new pw", "new pw");   // wrong old password
+        attempt("old pw", "new pw", "new pw");   // the write is cut off
+        attempt(" old pw ", "new pw", "new pw");
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        SetPasswordWriteHook({});
+        QVERIFY(script.done());
+
+        QCOMPARE(script.messages().size(), 5);
+        QCOMPARE(script.messages().mid(0, 3), QStringList({LibStr(92), LibStr(92), LibStr(91)}));
+        QVERIFY2(script.messages()[3].startsWith(LibStr(135)), qPrintable(script.messages()[3]));
+        QCOMPARE(script.messages()[4], LibStr(90));
+        QCOMPARE(seen[0].focus, "txtOldPwd");
+        for (int i = 1; i < 5; ++i) {
+            QCOMPARE(seen[i].texts, QStringList({"", "", ""}));
+            QCOMPARE(seen[i].focus, "txtOldPwd");
+            QCOMPARE(file[i], before);
+        }
+        QCOMPARE(writes, 2);
+        QVERIFY(CheckPassword("new pw"));
+        QVERIFY(!CheckPassword("old pw"));
+    }
+
+    void cancellingTheSignInAtStartLeavesFourCommands() {
+        test::AppFolder app;
+        frmMain w;
+        ModalScript script;
+        script.On("frmSignin", [](QWidget* d) { Click(d, "cmdCancel"); });
+        w.Load(true);
+        QVERIFY(script.done());
+        QVERIFY(script.cancelled().isEmpty());  // no copy dialog after a cancel
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_In", "Modify_Password", "Exit"}));
+        QVERIFY(w.MnuSignIn->isEnabled());
+        QVERIFY(!w.MnuSignOut->isEnabled());
+        QVERIFY(!PrjPublicM().SignedIn);
+    }
+
+    void aNewUserSignsInChangesThePasswordSignsOutAndBackIn() {
+        test::AppFolder app;
+        QVERIFY(!QFile::exists(app.file("qlm6200.pwd")));
+        frmMain w;
+        {
+            ModalScript script;
+            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });
+            w.Load(true);
+            QVERIFY(script.done());
+        }
+        QVERIFY(PrjPublicM().SignedIn);
+        QCOMPARE(w.PanelText(1), LibStr(79));  // the Open DB after the sign-in was cancelled
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
+                                              "Play_Rec", "Delete_CF", "Exit"}));
+        QVERIFY(!w.MnuSignIn->isEnabled());
+        QVERIFY(w.MnuSignOut->isEnabled());
+        QVERIFY(!w.MnuConvertStart->isEnabled());
+
+        {
+            ModalScript script;
+            script.On("frmChangepwd", [](QWidget* d) {
+                Type(d, "txtNewPwd", "Kite 2026");
+                Type(d, "txtNewpwd_Check", "Kite 2026");
+                Click(d, "cmdSubmit");
+            });
+            script.AnswerMessage();
+            w.ToolbarButton("Modify_Password")->trigger();
+            QVERIFY(script.done());
+            QCOMPARE(script.messages(), QStringList{LibStr(90)});
+        }
+        QCOMPARE(QFileInfo(app.file("qlm6200.pwd")).size(), 9);
+        QCOMPARE(QFile::permissions(app.file("qlm6200.pwd")),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+        auto* rows = new QStandardItemModel(3, 11, &w);
+        w.lvData->setModel(rows);
+        w.SetPanelText(2, "3 calls");
+        PrjPublicM().CataloguePath = app.file("C08261.mdb");
+        PrjPublicM().RecordingsFolder = PrjPublicM().SourceFolder = PrjPublicM().DestinationFolder = app.path();
+        w.MnuSignOut->trigger();
+        QVERIFY(!PrjPublicM().SignedIn);
+        QCOMPARE(EnabledKeys(w), QStringList({"Sign_In", "Modify_Password", "Exit"}));
+        QVERIFY(!w.MnuSearchStart->isEnabled());
+        QVERIFY(!w.MnuWriteComment->isEnabled());
+        QCOMPARE(w.PanelText(1), LibStr(88));
+        QCOMPARE(w.PanelText(2), QString());
+        QCOMPARE(rows->rowCount(), 0);
+        QVERIFY(PrjPublicM().CataloguePath.isEmpty() && PrjPublicM().RecordingsFolder.isEmpty() && PrjPublicM().SourceFolder.isEmpty() &&
+                PrjPublicM().DestinationFolder.isEmpty());
+
+        {
+            ModalScript script;
+            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });  // the old, empty one
+            script.AnswerMessage();
+            script.On("frmSignin", [](QWidget* d) {
+                Type(d, "txtPwd", "  Kite 2026 ");
+                Click(d, "cmdSubmit");
+            });
+            w.ToolbarButton("Sign_In")->trigger();
+            QVERIFY(script.done());
+            QCOMPARE(script.messages(), QStringList{LibStr(99)});
+        }
+        QVERIFY(PrjPublicM().SignedIn);
+        QCOMPARE(w.PanelText(1), LibStr(79));  // the Open DB after the sign-in was cancelled
+        QVERIFY(w.MnuSignOut->isEnabled());
+        QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
+    }
+
+    void aPasswordFileOfTheEarlierProgramSignsIn() {
+        test::AppFolder app;
+        test::WriteFile(app.file("qlm6200.pwd"), "\x43\x23\x43\x22\x74\x7D");
+        frmMain w;
+        ModalScript script;
+        script.On("frmSignin", [](QWidget* d) {
+            Type(d, "txtPwd", "Secret");
+            Click(d, "cmdSubmit");
+        });
+        script.AnswerMessage();
+        script.On("frmSignin", [](QWidget* d) {
+            Type(d, "txtPwd", "secret");
+            Click(d, "cmdSubmit");
+        });
+        w.Load(true);
+        QVERIFY(script.done());
+        QCOMPARE(script.messages(), QStringList{LibStr(99)});
+        QVERIFY(PrjPublicM().SignedIn);
+        QCOMPARE(test::ReadFile(app.file("qlm6200.pwd")), QByteArray("\x43\x23\x43\x22\x74\x7D"));
+    }
+
+private:
+    ModalScript* script_ = nullptr;
+};
+
+QTEST_MAIN(AccessTest)
+#include "access_test.moc"
