@@ -37,6 +37,9 @@ int CmdSearch(const QStringList& args);
 bool LoadCallTexts();
 void ReportCatalogueError(const QString& catalogue, const Error& error);
 bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json);
+int CmdComment(const QStringList& args);
+int CmdDelete(const QStringList& args);
+int CmdWipeCard(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

@@ -20,6 +20,9 @@ const QMap<QString, Subcommand>& Commands() {
         {QStringLiteral("build"), {qlm::cli::CmdBuild, true}},
         {QStringLiteral("list"), {qlm::cli::CmdList, true}},
         {QStringLiteral("search"), {qlm::cli::CmdSearch, true}},
+        {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
+        {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
+        {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
     };
     return commands;
 }

@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "app/catalogue/calllistmodel.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmWriteCom.h"
 #include "app/ui/frmSignin.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
@@ -63,5 +65,19 @@ int main(int argc, char** argv) {
     Save(&signin, QStringLiteral("frmSignin"));
     qlm::frmChangepwd changepwd(&main);
     Save(&changepwd, QStringLiteral("frmChangepwd"));
+
+    // The comment dialog on a sample call.
+    qlm::CallListModel calls;
+    qlm::CallRecord call;
+    call.Date = QDate(2024, 3, 7);
+    call.Time = QTime(9, 5, 0);
+    call.Duration = 75;
+    call.CallerID = QStringLiteral("5550123");
+    call.DialString = QStringLiteral(" ");
+    call.Comment = QStringLiteral("Mrs O'Neil rang\nabout the order");
+    calls.Append({call});
+    qlm::frmWriteCom comment(&main, &calls, 0);
+    comment.Load();
+    Save(&comment, QStringLiteral("frmWriteCom"));
     return 0;
 }

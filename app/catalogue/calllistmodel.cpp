@@ -106,6 +106,24 @@ QVector<int> CallListModel::CheckedRows() const {
     return out;
 }
 
+void CallListModel::SetComment(int row, const QString& comment) {
+    if (row < 0 || row >= rows_.size())
+        return;
+    rows_[row].record.Comment = comment;
+    const QModelIndex cell = index(row, kColComment);
+    emit dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+void CallListModel::RemoveLine(int row) {
+    if (row < 0 || row >= rows_.size())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    if (rows_[row].checked)
+        --checkedCount_;
+    rows_.remove(row);
+    endRemoveRows();
+}
+
 void CallListModel::SetHeaderImageKey(const QString& key) {
     headerKey_ = key;
     emit headerDataChanged(Qt::Horizontal, kColCheck, kColCheck);

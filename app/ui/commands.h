@@ -40,6 +40,7 @@ void PlaySelected(frmMain& main);            // double click on a line
 void WriteComment(frmMain& main);
 void DeleteRecords(frmMain& main);           // pop-up MnuDelete
 void DeleteCardRecordings(frmMain& main);
+void ConfirmCardWipe(frmMain& main, const QString& folder);
 
 // Help (cmd_help.cpp).
 void ShowAbout(frmMain& main);

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/searchpanel.h"
@@ -49,6 +50,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildToolbar();
     BuildPanels();
+    SetUpList();
 
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("sbaMain"));
@@ -242,7 +244,11 @@ void frmMain::Load(bool runSignIn) {
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
     SetPanelText(3, LibStr(45));
-    optWav->setChecked(true);
+    // Selecting an option runs its click handler.
+    if (PrjPublicM().Mp3Output != 0)
+        optMp3->click();
+    else
+        optWav->click();
     Layout();
     show();
     EnableCommands(*this, false);

@@ -85,7 +85,15 @@ public:
     QTreeView* lvData = nullptr;
     CallListModel* lvDataModel = nullptr;  // the lines of lvData
 
+    // The list's flags: the sort direction flips on every header click; the
+    // last press over the list hit a line.
+    bool SortDescending = false;
+    bool ItemUnderMouse = false;
+    void lvData_ColumnClick(int section);
+    void lvData_ItemCheck();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -93,6 +101,7 @@ private:
     void BuildMenus();
     void BuildToolbar();
     void BuildPanels();
+    void SetUpList();
     void VolumeOptionClicked();
 
     QLabel* panels_[3] = {};

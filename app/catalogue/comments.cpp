@@ -1,0 +1,40 @@
+#include "app/catalogue/comments.h"
+
+#include "app/catalogue/engine.h"
+
+namespace qlm {
+
+QString CommentBoxText(const QString& stored) {
+    return stored == u" " ? QString() : stored;
+}
+
+QString CommentUpdateStatement(const QString& dateText, const QString& timeText, const QString& comment) {
+    QString sql = QStringLiteral("UPDATE qlm  ");
+    if (comment.isEmpty()) {
+        sql += QStringLiteral("SET Comment= ' '");
+    } else {
+        QString quoted = comment;
+        quoted.replace(u'\'', QStringLiteral("''"));
+        sql += QStringLiteral("SET Comment= '") + quoted + u'\'';
+    }
+    sql += QStringLiteral("WHERE Date =#") + dateText + QStringLiteral("# AND  Time = #") + timeText + u'#';
+    return sql;
+}
+
+bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText,
+                           const QString& comment, Error* error, int* rowsChanged) {
+    if (rowsChanged)
+        *rowsChanged = 0;
+    if (!db || !db->IsOpen()) {
+        if (error)
+            *error = Error{dberr::kObjectClosed, QStringLiteral("No catalogue is open.")};
+        return false;
+    }
+    if (!db->Execute(CommentUpdateStatement(dateText, timeText, comment), error, kFailOnError))
+        return false;
+    if (rowsChanged)
+        *rowsChanged = db->RecordsAffected();
+    return true;
+}
+
+}  // namespace qlm

@@ -1,0 +1,64 @@
+// qlmtool delete CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]:
+// deletes calls as the list's Delete does: each call's recording file beside
+// the catalogue, then the catalogue rows of them all. Prints one line a call.
+#include <QDate>
+#include <QFileInfo>
+#include <QTime>
+
+#include "app/card/recording.h"
+#include "app/catalogue/deletion.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
+#include "cli/cli.h"
+
+namespace qlm::cli {
+
+int CmdDelete(const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool json = TakeFlag(&args, QStringLiteral("--json"));
+    if (args.size() < 3 || args.size() % 2 != 1) {
+        Err(QStringLiteral("usage: qlmtool delete [--json] CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]"));
+        return kUsage;
+    }
+    const QString path = args.takeFirst();
+    QVector<CallKey> calls;
+    for (qsizetype i = 0; i < args.size(); i += 2) {
+        const CallKey call{args[i], args[i + 1]};
+        if (!QDate::fromString(call.dateText, QStringLiteral("MM/dd/yyyy")).isValid() ||
+            !QTime::fromString(call.timeText, QStringLiteral("hh:mm:ss")).isValid()) {
+            Err(QStringLiteral("qlmtool: %1 %2: give the date as MM/dd/yyyy and the time as hh:mm:ss")
+                    .arg(call.dateText, call.timeText));
+            return kUsage;
+        }
+        calls << call;
+    }
+    Error error;
+    auto db = Database::Open(path, true, &error);
+    if (!db) {
+        Err(QStringLiteral("%1: %2").arg(path, error.BoxText()));
+        return kFailed;
+    }
+    const QString folder = FolderOf(QFileInfo(path).absoluteFilePath());
+    for (const CallKey& call : calls) {
+        const bool fileGone = DeleteRecordingFileOf(folder, call);
+        const QString file = RecordingNameFor(call.dateText, call.timeText);
+        if (json)
+            Out(JsonLine({{QStringLiteral("date"), call.dateText},
+                          {QStringLiteral("time"), call.timeText},
+                          {QStringLiteral("file"), file},
+                          {QStringLiteral("fileDeleted"), fileGone}}));
+        else
+            Out(QStringList{call.dateText, call.timeText, file, fileGone ? QStringLiteral("deleted")
+                                                                         : QStringLiteral("no file")}
+                    .join(u'\t'));
+    }
+    const int rows = DeleteCatalogueRows(db.get(), calls, &error);
+    if (rows < 0) {
+        Err(QStringLiteral("%1: the catalogue rows were not deleted: %2").arg(path, error.BoxText()));
+        return kFailed;
+    }
+    Err(QStringLiteral("%1 catalogue row(s) deleted").arg(rows));
+    return kOk;
+}
+
+}  // namespace qlm::cli

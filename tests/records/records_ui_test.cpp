@@ -1,0 +1,195 @@
+// The comment dialog, the list's Delete and the card wipe's confirmation,
+// driven through the main window as a user drives them.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+#include <functional>
+
+#include "app/strings/strlib.h"
+#include "app/ui/commands.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/frmWriteCom.h"
+#include "tests/records/fixture.h"
+
+using namespace qlm;
+
+namespace {
+
+const QVector<QDateTime> kAt = test::FixtureCallTimes();
+
+// Runs the action on the next modal window of the given class once it is up;
+// the caller then starts what opens it.
+void WhenModal(const char* className, std::function<void(QWidget*)> action) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, className, action] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->inherits(className))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(w);
+    });
+    timer->start();
+}
+
+void SelectRows(frmMain& w, std::initializer_list<int> rows) {
+    w.lvData->clearSelection();
+    for (int row : rows)
+        w.lvData->selectionModel()->select(w.lvData->model()->index(row, 1),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.lvData->selectionModel()->setCurrentIndex(w.lvData->model()->index(*rows.begin(), 1),
+                                                QItemSelectionModel::NoUpdate);
+}
+
+}  // namespace
+
+class RecordsUiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commentWrittenInTheDialogIsStoredAndShownAgain() {
+        QTemporaryDir card;
+        test::CardCatalogue c(card.path());
+        frmMain w;
+        w.Load(false);
+        w.lvData->setModel(&c.model);
+        const int row = c.RowOf(kAt[1]);
+        SelectRows(w, {row});
+
+        bool seen = false;
+        WhenModal("qlm::frmWriteCom", [&](QWidget* dialog) {
+            seen = true;
+            const QRect m = w.frameGeometry();
+            QVERIFY(qAbs(dialog->x() - (m.left() + m.width() / 2 - dialog->width() / 2)) <= 1);
+            QCOMPARE(dialog->windowTitle(), LibStr(10));
+            QCOMPARE(dialog->findChild<QLineEdit*>("txtDate")->text(), QStringLiteral("03/07/2024"));
+            QCOMPARE(dialog->findChild<QLineEdit*>("txtTime")->text(), QStringLiteral("09:06:00"));
+            QCOMPARE(dialog->findChild<QLineEdit*>("txtCallerID")->text(), c.model.Text(row, kColCallerID));
+            QCOMPARE(dialog->findChild<QLineEdit*>("txtInOut")->text(), LibStr(46));
+            QVERIFY(!dialog->findChild<QLineEdit*>("txtSaved")->isEnabled());
+            auto* box = dialog->findChild<QPlainTextEdit*>("txtRecCom");
+            QCOMPARE(box->toPlainText(), QString());  // stored " " shows empty
+            box->setFocus();
+            QTest::keyClicks(box, QStringLiteral("Mrs O'Neil rang"));
+            QTest::keyClick(box, Qt::Key_Return);  // a new line, not submit
+            QTest::keyClicks(box, QStringLiteral("about the 'order'"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdSubmit"), Qt::LeftButton);
+        });
+        w.SetPanelText(1, QStringLiteral("elsewhere"));
+        WriteComment(w);
+        QVERIFY(seen);
+        const QString typed = QStringLiteral("Mrs O'Neil rang\nabout the 'order'");
+        QCOMPARE(c.model.Text(row, kColComment), typed);
+        QCOMPARE(test::CommentsAt(c.db(), kAt[1]), QStringList{typed});
+        QCOMPARE(w.PanelText(1), PrjPublicM().CataloguePath);
+
+        // Reopened: the comment is there; cancel changes nothing.
+        WhenModal("qlm::frmWriteCom", [&](QWidget* dialog) {
+            auto* box = dialog->findChild<QPlainTextEdit*>("txtRecCom");
+            QCOMPARE(box->toPlainText(), typed);
+            box->setPlainText(QStringLiteral("not this"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        });
+        WriteComment(w);
+        QCOMPARE(c.model.Text(row, kColComment), typed);
+        QCOMPARE(test::CommentsAt(c.db(), kAt[1]), QStringList{typed});
+
+        // An emptied box stores the blank and leaves the cell empty.
+        WhenModal("qlm::frmWriteCom", [&](QWidget* dialog) {
+            dialog->findChild<QPlainTextEdit*>("txtRecCom")->clear();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdSubmit"), Qt::LeftButton);
+        });
+        WriteComment(w);
+        QCOMPARE(c.model.Text(row, kColComment), QString());
+        QCOMPARE(test::CommentsAt(c.db(), kAt[1]), QStringList{" "});
+    }
+
+    void rejectedCommentIsReportedAndTheLineKeepsItsComment() {
+        QTemporaryDir card;
+        test::CardCatalogue c(card.path());
+        frmMain w;
+        w.Load(false);
+        w.lvData->setModel(&c.model);
+        const int row = c.RowOf(kAt[0]);
+        SelectRows(w, {row});
+        PrjPublicM().CloseCatalogue();  // the update cannot run now
+
+        QString message;
+        WhenModal("qlm::frmWriteCom", [&](QWidget* dialog) {
+            dialog->findChild<QPlainTextEdit*>("txtRecCom")->setPlainText(QStringLiteral("lost?"));
+            WhenModal("QMessageBox", [&](QWidget* box) {
+                message = static_cast<QMessageBox*>(box)->text();
+                QCOMPARE(box->windowTitle(), LibStr(45));
+                static_cast<QMessageBox*>(box)->accept();
+            });
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdSubmit"), Qt::LeftButton);
+        });
+        WriteComment(w);
+        QVERIFY2(message.startsWith(LibStr(140)), qPrintable(message));
+        QCOMPARE(c.model.Text(row, kColComment), QStringLiteral(" "));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void deleteTakesEverySelectedLineWithItsFileAndRows() {
+        QTemporaryDir card;
+        test::CardCatalogue c(card.path());
+        frmMain w;
+        w.Load(false);
+        w.lvData->setModel(&c.model);
+        const int a = c.RowOf(kAt[1]);
+        const int b = c.RowOf(kAt[2]);
+        QCOMPARE(qAbs(a - b), 1);
+        SelectRows(w, {a, b});
+        w.MnuDelete->trigger();
+        QCOMPARE(c.model.rowCount(), 3);
+        QCOMPARE(c.RowOf(kAt[1]), -1);
+        QCOMPARE(c.RowOf(kAt[2]), -1);
+        QVERIFY(!QFile::exists(c.FileOf(kAt[1])));
+        QVERIFY(!QFile::exists(c.FileOf(kAt[2])));
+        QVERIFY(QFile::exists(c.FileOf(kAt[0])));
+        QCOMPARE(test::RowCount(c.db()), 3);
+        QCOMPARE(w.PanelText(2), LibStr(75) + QStringLiteral(" 3 ") + LibStr(76));
+
+        // Nothing selected: nothing goes, the count is shown all the same.
+        w.lvData->clearSelection();
+        w.SetPanelText(2, QString());
+        w.MnuDelete->trigger();
+        QCOMPARE(test::RowCount(c.db()), 3);
+        QCOMPARE(w.PanelText(2), LibStr(75) + QStringLiteral(" 3 ") + LibStr(76));
+    }
+
+    void cardWipeAsksFirstAndKeepsOtherFiles() {
+        test::AppFolder app;
+        QTemporaryDir card;
+        for (const QDateTime& at : kAt)
+            sim::WriteRecording(card.path(), {at, QString(), flag::kLine, sim::FillerPayload(10)});
+        test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
+        frmMain w;
+        w.Load(false);
+        const auto answer = [](QMessageBox::StandardButton button) {
+            WhenModal("QMessageBox", [button](QWidget* box) {
+                auto* m = static_cast<QMessageBox*>(box);
+                QCOMPARE(m->text(), LibStr(115));
+                QCOMPARE(m->windowTitle(), LibStr(45));
+                m->button(button)->click();
+            });
+        };
+        answer(QMessageBox::Cancel);
+        ConfirmCardWipe(w, card.path());
+        QCOMPARE(QDir(card.path()).entryList(QDir::Files).size(), kAt.size() + 1);
+        answer(QMessageBox::Ok);
+        ConfirmCardWipe(w, card.path());
+        QCOMPARE(QDir(card.path()).entryList(QDir::Files), QStringList{"PHOTO001.JPG"});
+    }
+};
+
+QTEST_MAIN(RecordsUiTest)
+#include "records_ui_test.moc"
