@@ -6,6 +6,11 @@
 #include <QJsonObject>
 #include <QStringList>
 
+namespace qlm {
+struct Error;
+class Recordset;
+}  // namespace qlm
+
 namespace qlm::cli {
 
 // Exit statuses.
@@ -21,9 +26,20 @@ int CmdHeader(const QStringList& args);
 int CmdCopy(const QStringList& args);
 int CmdBuild(const QStringList& args);
 int CmdList(const QStringList& args);
+int CmdSearch(const QStringList& args);
 int CmdComment(const QStringList& args);
 int CmdDelete(const QStringList& args);
 int CmdWipeCard(const QStringList& args);
+
+// The calls of a catalogue as list prints them (cmd_list.cpp), shared with
+// search. LoadCallTexts loads the string library the row texts come from
+// (false, with the message on stderr, when it cannot). ReportCatalogueError
+// is the message for a catalogue that cannot be opened. PrintCallRows
+// prints every row from the current one on, one a line (JSON with json);
+// false, with the error on stderr, when a row could not be read.
+bool LoadCallTexts();
+void ReportCatalogueError(const QString& catalogue, const Error& error);
+bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

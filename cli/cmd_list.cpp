@@ -1,5 +1,6 @@
 // qlmtool list [--json] CATALOGUE: every call of a catalogue with the texts
-// the list view shows, in the catalogue's order.
+// the list view shows, in the catalogue's order. The printing of the calls
+// is shared with qlmtool search.
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
@@ -9,31 +10,27 @@
 
 namespace qlm::cli {
 
-int CmdList(const QStringList& arguments) {
-    QStringList args = arguments;
-    const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.size() != 1) {
-        Err(QStringLiteral("usage: qlmtool list [--json] CATALOGUE"));
-        return kUsage;
-    }
+bool LoadCallTexts() {
     // The In/Out, Tel/Mic, Saved and rate texts come from the library.
     const QString library = JoinPath(ApplicationFolder(), QString::fromLatin1(kStringLibraryFile));
     if (LoadStringLibrary(library, QString::fromLatin1(kStringLibrarySection)) != StringLibraryStatus::Loaded) {
         Err(FatalNoStringsText());
-        return kFailed;
+        return false;
     }
-    Error error;
-    auto db = Database::Open(args[0], true, &error);
-    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
-    if (!rows) {
-        Err(QStringLiteral("%1: %2 %3 (error %4: %5)")
-                .arg(args[0], LibStr(82), LibStr(83))
-                .arg(error.number)
-                .arg(error.description));
-        return kFailed;
-    }
+    return true;
+}
+
+void ReportCatalogueError(const QString& catalogue, const Error& error) {
+    Err(QStringLiteral("%1: %2 %3 (error %4: %5)")
+            .arg(catalogue, LibStr(82), LibStr(83))
+            .arg(error.number)
+            .arg(error.description));
+}
+
+bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
     static const char* const kKeys[] = {"date",   "time",     "duration",   "callerId", "dialString",
                                         "inOut",  "telMic",   "saved",      "sampleRate", "comment"};
+    Error error;
     for (; !rows->AtEnd(); rows->MoveNext(&error)) {
         const QStringList texts = DisplayTexts(ReadCallRecord(*rows));
         if (json) {
@@ -46,10 +43,29 @@ int CmdList(const QStringList& arguments) {
         }
     }
     if (error.IsSet()) {
-        Err(QStringLiteral("%1: error %2: %3").arg(args[0]).arg(error.number).arg(error.description));
+        Err(QStringLiteral("%1: error %2: %3").arg(catalogue).arg(error.number).arg(error.description));
+        return false;
+    }
+    return true;
+}
+
+int CmdList(const QStringList& arguments) {
+    QStringList args = arguments;
+    const bool json = TakeFlag(&args, QStringLiteral("--json"));
+    if (args.size() != 1) {
+        Err(QStringLiteral("usage: qlmtool list [--json] CATALOGUE"));
+        return kUsage;
+    }
+    if (!LoadCallTexts())
+        return kFailed;
+    Error error;
+    auto db = Database::Open(args[0], true, &error);
+    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
+    if (!rows) {
+        ReportCatalogueError(args[0], error);
         return kFailed;
     }
-    return kOk;
+    return PrintCallRows(args[0], rows.get(), json) ? kOk : kFailed;
 }
 
 }  // namespace qlm::cli

@@ -12,8 +12,24 @@ struct Subcommand {
     bool needsPassword;
 };
 
+// Every command but header works on the user's calls and needs the password.
+const QMap<QString, Subcommand>& Commands() {
+    static const QMap<QString, Subcommand> commands = {
+        {QStringLiteral("header"), {qlm::cli::CmdHeader, false}},
+        {QStringLiteral("copy"), {qlm::cli::CmdCopy, true}},
+        {QStringLiteral("build"), {qlm::cli::CmdBuild, true}},
+        {QStringLiteral("list"), {qlm::cli::CmdList, true}},
+        {QStringLiteral("search"), {qlm::cli::CmdSearch, true}},
+        {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
+        {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
+        {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
+    };
+    return commands;
+}
+
 int Usage() {
-    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS]\ncommands: header, copy, build, list"));
+    qlm::cli::Err(QStringLiteral("usage: qlmtool COMMAND [ARGS] [--password-stdin]\ncommands: ") +
+                  Commands().keys().join(QStringLiteral(", ")));
     return qlm::cli::kUsage;
 }
 
@@ -24,17 +40,8 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return Usage();
-    const QMap<QString, Subcommand> commands = {
-        {QStringLiteral("header"), {qlm::cli::CmdHeader, false}},
-        {QStringLiteral("copy"), {qlm::cli::CmdCopy, false}},
-        {QStringLiteral("build"), {qlm::cli::CmdBuild, false}},
-        {QStringLiteral("list"), {qlm::cli::CmdList, false}},
-        {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
-        {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
-        {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
-    };
-    const auto it = commands.constFind(args.takeFirst());
-    if (it == commands.cend())
+    const auto it = Commands().constFind(args.takeFirst());
+    if (it == Commands().cend())
         return Usage();
     if (it->needsPassword)
         if (const int status = qlm::cli::SignInForCommand(&args))

@@ -2,7 +2,8 @@
 #include <QAbstractItemModel>
 #include <QTreeView>
 
-#include "app/access/session.h"
+#include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmChangepwd.h"
@@ -24,14 +25,14 @@ void SignIn(frmMain& main) {
     dialog.onSignedIn = [&main] {
         EnableCommands(main, true);
         SetPanelFromLibrary(main, 1, 87);
-        Prj().SignedIn = true;
+        PrjPublicM().SignedIn = true;
     };
     // Only a sign-in made here leads on to the copy; a cancelled dialog
     // leaves everything as it was.
-    if (dialog.exec() == QDialog::Accepted && Prj().SignedIn) {
+    if (dialog.exec() == QDialog::Accepted && PrjPublicM().SignedIn) {
         CopyRecordingsCommand(main);
-        if (!Prj().RecordingsFolder.isEmpty())
-            BuildCatalogue(main, Prj().RecordingsFolder);
+        if (!PrjPublicM().RecordingsFolder.isEmpty())
+            BuildCatalogue(main, PrjPublicM().RecordingsFolder);
         else
             OpenCatalogue(main);
     }
@@ -43,10 +44,18 @@ void SignOut(frmMain& main) {
     EnableCatalogueCommands(main, false);
     SetPanelFromLibrary(main, 1, 88);
     main.SetPanelText(2, QString());
-    if (QAbstractItemModel* list = main.lvData->model())
+    if (auto* calls = qobject_cast<CallListModel*>(main.lvData->model()))
+        calls->Clear();
+    else if (QAbstractItemModel* list = main.lvData->model())
         list->removeRows(0, list->rowCount());
-    Prj().SignedIn = false;
-    EmptyProjectPaths();
+    PrjPublicState& state = PrjPublicM();
+    state.SignedIn = false;
+    // The catalogue itself stays open until another is opened or the
+    // window unloads.
+    state.CataloguePath.clear();
+    state.SourceFolder.clear();
+    state.DestinationFolder.clear();
+    state.RecordingsFolder.clear();
     EnableConvert(main, false);
 }
 

@@ -1,15 +1,172 @@
 // Open DB, Make DB, Copy RECs, and closing the catalogue at the end.
-#include "app/ui/commands.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTreeView>
 
-#include <QString>
+#include "app/card/build.h"
+#include "app/card/copy.h"
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/store.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "app/ui/commands.h"
+#include "app/ui/errorbox.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
 
 namespace qlm {
+namespace {
 
-void OpenCatalogue(frmMain&) {}
-void MakeCatalogue(frmMain&) {}
-void BuildCatalogue(frmMain&, const QString&) {}
-void CopyRecordingsCommand(frmMain&) {}
-void CloseCatalogueForExit(frmMain&) {}
-void EmptyTempFolderForExit(frmMain&) {}
+// Long work lets the window repaint (status panels, list) but takes no
+// clicks meanwhile, so no second command starts inside the first.
+void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+QString CountText(int count, int after) {
+    return LibStr(75) + u' ' + QString::number(count) + u' ' + LibStr(after);
+}
+
+// A new listing: nothing checked, header image "abc".
+void ListingStarted(frmMain& main) {
+    main.lvDataModel->SetHeaderImageKey(QStringLiteral("abc"));
+    main.lvData->viewport()->update();
+    PrjPublicM().AllChecked = false;
+}
+
+}  // namespace
+
+void OpenCatalogue(frmMain& main) {
+    PrjPublicState& state = PrjPublicM();
+    DeleteFilesIn(GetTempFolder());
+    main.lvDataModel->Clear();
+    main.SetPanelText(1, LibStr(79));
+
+    QFileDialog dialog(&main);
+    dialog.setObjectName(QStringLiteral("cdlMain"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QStringLiteral("ACCESS Files(*.mdb)"));
+    dialog.setDirectory(state.RecordingsFolder.isEmpty() ? QDir::currentPath() : state.RecordingsFolder);
+    if (dialog.exec() != QDialog::Accepted) {
+        // Cancelled: the catalogue open before stays open and current.
+        EnableConvert(main, false);
+        return;
+    }
+    const QString path = dialog.selectedFiles().value(0);
+    if (path.isEmpty()) {
+        EnableCatalogueCommands(main, !state.CataloguePath.isEmpty());
+        ListingStarted(main);
+        EnableConvert(main, false);
+        return;
+    }
+
+    int listed = 0;
+    Error error;
+    if (!OpenCatalogueFile(path, main.lvDataModel, &listed, &error)) {
+        ShowMessage(LibStr(82) + u'\n' + LibStr(83), &main);
+        EnableConvert(main, false);
+        return;
+    }
+    main.SetPanelText(1, state.CataloguePath);
+    main.SetPanelText(2, CountText(listed, 76));
+    EnableCatalogueCommands(main, !state.CataloguePath.isEmpty());
+    ListingStarted(main);
+    EnableConvert(main, false);
+}
+
+void MakeCatalogue(frmMain& main) { BuildCatalogue(main, QString()); }
+
+void BuildCatalogue(frmMain& main, const QString& folder) {
+    PrjPublicState& state = PrjPublicM();
+    DeleteFilesIn(GetTempFolder());
+    state.SelectMode = 3;
+    main.SetPanelText(1, LibStr(63));
+
+    bool known = false;
+    if (!folder.isEmpty()) {
+        state.SourceFolder = folder;
+        known = true;
+    }
+    while (!known) {
+        {
+            frmSelect select(&main);
+            select.exec();
+        }
+        if (!state.SourceFolder.isEmpty()) {
+            known = true;
+            break;
+        }
+        const auto answer = QMessageBox::question(&main, LibStr(45), LibStr(64) + u'\n' + LibStr(65),
+                                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+        if (answer != QMessageBox::Ok) {
+            main.SetPanelText(1, LibStr(66));
+            break;
+        }
+    }
+
+    if (known) {
+        main.SetPanelText(1, LibStr(67));
+        Repaint();
+        BuildHooks hooks;
+        hooks.status = [&main](int panel, const QString& text) { main.SetPanelText(panel, text); };
+        hooks.unreadable = [&main](const QString&, const Error& error) {
+            Error shown = error;
+            ShowErrorBox(&shown, &main);
+        };
+        hooks.repaint = Repaint;
+        const BuildResult result = BuildCatalogueIn(state.SourceFolder, main.lvDataModel, hooks);
+        if (result.error.IsSet()) {
+            ShowMessage(LibStr(78) + u'\n' + result.error.BoxText(), &main);
+        } else {
+            main.SetPanelText(2, CountText(result.listed, 76));
+            main.SetPanelText(1, state.CataloguePath);
+            ListingStarted(main);
+        }
+    }
+
+    EnableCatalogueCommands(main, !state.CataloguePath.isEmpty());
+    state.SourceFolder.clear();
+    state.DestinationFolder.clear();
+    EnableConvert(main, false);
+}
+
+void CopyRecordingsCommand(frmMain& main) {
+    PrjPublicState& state = PrjPublicM();
+    state.SelectMode = 0;
+    {
+        frmSelect select(&main);
+        select.exec();
+    }
+    if (!state.SourceFolder.isEmpty() && !state.DestinationFolder.isEmpty()) {
+        main.SetPanelText(1, LibStr(61) + u' ' + state.SourceFolder + u' ' + LibStr(57) + u' ' +
+                                 state.DestinationFolder);
+        Repaint();
+        CopyHooks hooks;
+        hooks.copiedFile = [&main](int copied, const QString&) { main.SetPanelText(2, CountText(copied, 103)); };
+        hooks.repaint = Repaint;
+        const CopyResult result = CopyRecordings(state.SourceFolder, state.DestinationFolder, hooks);
+        state.RecordingsFolder = state.DestinationFolder;
+        main.SetPanelText(1, LibStr(62));
+        if (result.listError.IsSet()) {
+            ShowMessage(LibStr(131) + u' ' + state.SourceFolder, &main);
+        } else if (!result.failed.isEmpty()) {
+            // Tell how many, and which, so the user can copy them by hand.
+            constexpr int kNamesShown = 20;
+            QString text = LibStr(130) + u' ' + QString::number(result.failed.size()) + u'\n' +
+                           result.failed.mid(0, kNamesShown).join(u'\n');
+            if (result.failed.size() > kNamesShown)
+                text += QStringLiteral("\n...");
+            ShowMessage(text, &main);
+        }
+    }
+    state.SourceFolder.clear();
+    state.DestinationFolder.clear();
+}
+
+void CloseCatalogueForExit(frmMain&) { PrjPublicM().CloseCatalogue(); }
+
+void EmptyTempFolderForExit(frmMain&) { DeleteFilesIn(GetTempFolder()); }
 
 }  // namespace qlm

@@ -1,8 +1,71 @@
-// The search command of the search panel.
+// The search command: the panel read into criteria, the catalogue searched,
+// the panel back to its defaults. A search that fails ends quietly where it
+// failed; the user sees the list and panel 1 as they were left.
+#include <QAction>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "app/catalogue/calllistmodel.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/search.h"
+#include "app/catalogue/store.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/searchpanel.h"
 
 namespace qlm {
+namespace {
 
-void StartSearch(frmMain&) {}
+void EnableSearchCommands(frmMain& main, bool state) {
+    main.cmdSearch->setEnabled(state);
+    main.MnuSearchStart->setEnabled(state);
+    if (QAction* button = main.ToolbarButton(QStringLiteral("Search_Start")))
+        button->setEnabled(state);
+}
+
+// The model behind lvData; the list gets one when it has none yet.
+CallListModel* ListModel(frmMain& main) {
+    if (auto* model = qobject_cast<CallListModel*>(main.lvData->model()))
+        return model;
+    auto* model = new CallListModel(main.lvData);
+    main.lvData->setModel(model);
+    return model;
+}
+
+}  // namespace
+
+void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
+    PrjPublicState& state = PrjPublicM();
+    main.SetPanelText(1, LibStr(84));
+    const QString statement = BuildSearchStatement(criteria, SearchChoiceTexts::FromLibrary());
+    if (!state.CatalogueDatabase)
+        return;
+    Error error;
+    std::unique_ptr<Recordset> rows = state.CatalogueDatabase->OpenRecordset(statement, &error);
+    if (!rows)
+        return;
+    CallListModel* model = ListModel(main);
+    model->Clear();
+    const int listed = ListCatalogueRows(rows.get(), model, &error);
+    rows->Close();
+    if (error.IsSet())
+        return;
+    main.SetPanelText(2, LibStr(75) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') + LibStr(85));
+    main.SetPanelText(1, state.CataloguePath);
+    state.AllChecked = false;
+    model->SetHeaderImageKey(QStringLiteral("abc"));
+    EnableConvert(main, false);
+}
+
+void StartSearch(frmMain& main) {
+    main.lvData->setSortingEnabled(false);
+    EnableSearchCommands(main, false);
+    SearchCriteria criteria = main.searchPanel->ReadCriteria();
+    SearchCatalogue(main, criteria);
+    EnableSearchCommands(main, true);
+    main.searchPanel->Reset();
+}
 
 }  // namespace qlm

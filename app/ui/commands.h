@@ -8,6 +8,7 @@ class QString;
 namespace qlm {
 
 class frmMain;
+struct SearchCriteria;
 
 // Enabling (the four stages: signed out, signed in, catalogue listed, a
 // recording checked).
@@ -23,11 +24,12 @@ void ModifyPassword(frmMain& main);
 // Catalogue and card (cmd_catalogue.cpp).
 void OpenCatalogue(frmMain& main);
 void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
-void BuildCatalogue(frmMain& main, const QString& folder);  // after sign-in and copy
+void BuildCatalogue(frmMain& main, const QString& folder);  // "" asks for the folder
 void CopyRecordingsCommand(frmMain& main);
 
 // Search (cmd_search.cpp).
 void StartSearch(frmMain& main);
+void SearchCatalogue(frmMain& main, SearchCriteria& criteria);
 
 // Conversion and playback (cmd_convert.cpp).
 void ConvertCommand(frmMain& main);

@@ -17,8 +17,11 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/searchpanel.h"
 
 namespace qlm {
 namespace {
@@ -47,6 +50,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     BuildToolbar();
     BuildPanels();
+    SetUpList();
 
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("sbaMain"));
@@ -177,7 +181,8 @@ void frmMain::BuildPanels() {
     Frame1->setGeometry(7, 4, 780, 190);
     cmdSearch = new QPushButton(QStringLiteral("Search"), Frame1);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); });
+    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); EnableConvert(*this, false); });
+    searchPanel = new SearchPanel(Frame1, cmdSearch);
 
     fraVolume = new QGroupBox(QStringLiteral("Volume"), central);
     fraVolume->setObjectName(QStringLiteral("fraVolume"));
@@ -224,6 +229,8 @@ void frmMain::BuildPanels() {
     lvData->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvData->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvData->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvDataModel = new CallListModel(lvData);
+    lvData->setModel(lvDataModel);
 }
 
 void frmMain::Load(bool runSignIn) {
@@ -233,10 +240,15 @@ void frmMain::Load(bool runSignIn) {
     }
     ApplyMainFonts();
     ApplyMainTexts();
+    FillSearchPanel(*this);
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
     SetPanelText(3, LibStr(45));
-    optWav->setChecked(true);
+    // Selecting an option runs its click handler.
+    if (PrjPublicM().Mp3Output != 0)
+        optMp3->click();
+    else
+        optWav->click();
     Layout();
     show();
     EnableCommands(*this, false);

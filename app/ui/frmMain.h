@@ -19,6 +19,9 @@ class QTreeView;
 
 namespace qlm {
 
+class CallListModel;
+class SearchPanel;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -69,6 +72,7 @@ public:
     QToolBar* tbaMain = nullptr;
     QGroupBox* Frame1 = nullptr;
     QPushButton* cmdSearch = nullptr;
+    SearchPanel* searchPanel = nullptr;  // the rest of Frame1's controls
     QGroupBox* fraVolume = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
@@ -79,8 +83,17 @@ public:
     QRadioButton* optWav = nullptr;
     QRadioButton* optMp3 = nullptr;
     QTreeView* lvData = nullptr;
+    CallListModel* lvDataModel = nullptr;  // the lines of lvData
+
+    // The list's flags: the sort direction flips on every header click; the
+    // last press over the list hit a line.
+    bool SortDescending = false;
+    bool ItemUnderMouse = false;
+    void lvData_ColumnClick(int section);
+    void lvData_ItemCheck();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -88,6 +101,7 @@ private:
     void BuildMenus();
     void BuildToolbar();
     void BuildPanels();
+    void SetUpList();
     void VolumeOptionClicked();
 
     QLabel* panels_[3] = {};

@@ -15,6 +15,7 @@
 #include "app/strings/strlib.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/searchpanel.h"
 
 namespace qlm {
 
@@ -65,6 +66,7 @@ void frmMain::ApplyMainTexts() {
     }
     Frame1->setTitle(LibStr(13, Frame1->title()));
     cmdSearch->setText(LibStr(8, cmdSearch->text()));
+    searchPanel->ApplyTexts();
     fraVolume->setTitle(LibStr(110, fraVolume->title()));
     fraFormat->setTitle(LibStr(127, fraFormat->title()));
     optMp3->setText(LibStr(128, optMp3->text()));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/frmMain.h"
 #include "platform/appfolder.h"
@@ -38,10 +39,20 @@ int LoadStringLibraryOrFail() {
 }
 
 int RunProgram(QApplication& app) {
+    PrjPublicState& state = PrjPublicM();
+    state.CataloguePath.clear();
+    state.SourceFolder.clear();
+    state.DestinationFolder.clear();
+    state.RecordingsFolder.clear();
     if (const int status = LoadStringLibraryOrFail())
         return status;
     frmMain window;
     window.Load();
+    state.AllChecked = false;
+    state.Mp3Output = 0;
+    // Closing the window ends the program, also when the sign-in was left.
+    if (!window.isVisible())
+        return 0;
     return app.exec();
 }
 

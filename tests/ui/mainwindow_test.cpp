@@ -2,6 +2,7 @@
 // states, texts from the library, the option buttons and the layout rules.
 #include <QAction>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,6 +12,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
@@ -19,6 +22,29 @@
 using namespace qlm;
 
 namespace {
+
+CallRecord Call(int day, int seconds, const char* number) {
+    CallRecord r;
+    r.Date = QDate(2024, 3, day);
+    r.Time = QTime(9, 0, 0);
+    r.Duration = seconds;
+    r.CallerID = number;
+    r.DialString = " ";
+    r.Comment = " ";
+    return r;
+}
+
+void FillList(frmMain& w) {
+    w.lvDataModel->Clear();
+    w.lvDataModel->Append({Call(1, 75, "111"), Call(2, 3725, "222"), Call(3, 5, "333")});
+}
+
+QStringList Column(const frmMain& w, int column) {
+    QStringList texts;
+    for (int r = 0; r < w.lvDataModel->rowCount(); ++r)
+        texts << w.lvDataModel->Text(r, column);
+    return texts;
+}
 
 QStringList EnabledKeys(const frmMain& w) {
     QStringList keys;
@@ -111,6 +137,83 @@ private slots:
         w.tbaMain_ButtonClick("No_Such_Key");  // does nothing
         w.tbaMain_ButtonClick(QString());
         QVERIFY(w.isVisible());
+    }
+
+    void checkAllAndSortingShareOneDirectionFlag() {
+        test::AppFolder app;
+        PrjPublicM().Reset();
+        frmMain w;
+        w.Load(false);
+        QHeaderView* header = w.lvData->header();
+        // An empty list: the first header sorts instead of checking all.
+        emit header->sectionClicked(0);
+        QVERIFY(!PrjPublicM().AllChecked);
+        QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("abc"));
+
+        FillList(w);
+        emit header->sectionClicked(0);  // check all
+        QVERIFY(PrjPublicM().AllChecked);
+        QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("def"));
+        QCOMPARE(w.lvDataModel->CheckedRows().size(), 3);
+        QVERIFY(w.MnuConvertStart->isEnabled());
+        emit header->sectionClicked(0);  // and none again
+        QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("abc"));
+        QVERIFY(!w.lvDataModel->AnyChecked());
+        QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
+
+        // Three header clicks so far flipped the direction three times: the
+        // next sort is ascending, the one after descending.
+        emit header->sectionClicked(3);
+        QCOMPARE(Column(w, 3), QStringList({"0:00:05", "0:01:15", "1:02:05"}));
+        emit header->sectionClicked(3);
+        QCOMPARE(Column(w, 3), QStringList({"1:02:05", "0:01:15", "0:00:05"}));
+    }
+
+    void checkingALineSwitchesConvert() {
+        test::AppFolder app;
+        PrjPublicM().Reset();
+        frmMain w;
+        w.Load(false);
+        FillList(w);
+        const QModelIndex last = w.lvDataModel->index(2, 0);
+        w.lvDataModel->setData(last, Qt::Checked, Qt::CheckStateRole);
+        QVERIFY(w.MnuConvertStart->isEnabled());
+        w.lvDataModel->setData(last, Qt::Unchecked, Qt::CheckStateRole);
+        QVERIFY(!w.MnuConvertStart->isEnabled());
+        QVERIFY(!PrjPublicM().AllChecked);
+    }
+
+    void popUpMenuOnlyOverALineWhileSignedIn() {
+        test::AppFolder app;
+        PrjPublicM().Reset();
+        frmMain w;
+        w.Load(false);
+        FillList(w);
+        QApplication::processEvents();
+        const QRect line = w.lvData->visualRect(w.lvDataModel->index(0, 2));
+        QTest::mouseClick(w.lvData->viewport(), Qt::RightButton, {}, line.center());
+        QVERIFY(w.ItemUnderMouse);
+        QVERIFY(!w.MnuPop->isVisible());  // signed out: no menu
+        PrjPublicM().SignedIn = true;
+        QTest::mouseClick(w.lvData->viewport(), Qt::RightButton, {}, QPoint(5, w.lvData->viewport()->height() - 3));
+        QVERIFY(!w.ItemUnderMouse);
+        QVERIFY(!w.MnuPop->isVisible());  // empty part of the list
+        QTest::mousePress(w.lvData->viewport(), Qt::RightButton, {}, line.center());
+        QTRY_VERIFY(w.MnuPop->isVisible());
+        w.MnuPop->close();
+        PrjPublicM().SignedIn = false;
+    }
+
+    void formatOptionsSetTheOutput() {
+        test::AppFolder app;
+        PrjPublicM().Reset();
+        frmMain w;
+        w.Load(false);
+        QCOMPARE(PrjPublicM().Mp3Output, 0);
+        w.optMp3->click();
+        QCOMPARE(PrjPublicM().Mp3Output, 1);
+        w.optWav->click();
+        QCOMPARE(PrjPublicM().Mp3Output, 0);
     }
 };
 

@@ -77,6 +77,13 @@ private:
             return;
         }
         auto* dialog = qobject_cast<QDialog*>(modal);
+        // Once the script is through, boxes of other commands are answered.
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && steps_.isEmpty() && box != lastCancelled_) {
+            cancelled_ << QStringLiteral("message:") + box->text();
+            lastCancelled_ = box;
+            QTimer::singleShot(0, box, &QDialog::reject);
+            return;
+        }
         if (dialog && dialog != lastCancelled_ && !qobject_cast<QMessageBox*>(modal) &&
             !own_.contains(modal->objectName())) {
             cancelled_ << modal->objectName();
