@@ -27,9 +27,6 @@ int CmdCopy(const QStringList& args);
 int CmdBuild(const QStringList& args);
 int CmdList(const QStringList& args);
 int CmdSearch(const QStringList& args);
-int CmdComment(const QStringList& args);
-int CmdDelete(const QStringList& args);
-int CmdWipeCard(const QStringList& args);
 
 // The calls of a catalogue as list prints them (cmd_list.cpp), shared with
 // search. LoadCallTexts loads the string library the row texts come from
@@ -40,6 +37,9 @@ int CmdWipeCard(const QStringList& args);
 bool LoadCallTexts();
 void ReportCatalogueError(const QString& catalogue, const Error& error);
 bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json);
+int CmdComment(const QStringList& args);
+int CmdDelete(const QStringList& args);
+int CmdWipeCard(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

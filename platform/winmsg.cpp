@@ -112,8 +112,10 @@ bool Call(qint64 pid, const QCborMap& request, Reply mode, int limitMs, QCborMap
     socket.connectToServer(path);
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
         const auto error = socket.error();
-        if (!ProcessAlive(pid) || error == QLocalSocket::ConnectionRefusedError)
+        if (!ProcessAlive(pid) || error == QLocalSocket::ConnectionRefusedError) {
             QFile::remove(path);
+            QFile::remove(ListPath(folder, pid));
+        }
         return false;
     }
     if (!PeerIsSameUser(socket.socketDescriptor()))
@@ -164,16 +166,20 @@ QList<qint64> SocketWindowSystem::ServingProcesses() {
     if (folder.isEmpty())
         return pids;
     const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.sock")}, QDir::System | QDir::Files, QDir::Name);
+    const QStringList names = dir.entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")},
+                                            QDir::System | QDir::Files, QDir::Name);
     for (const QString& name : names) {
-        const qint64 pid = ProcessOfSocketName(name);
+        const qint64 pid = ProcessOfFileName(name);
         if (pid <= 0)
             continue;
-        if (!ProcessAlive(pid)) {
+        const bool socket = name.endsWith(u".sock");
+        // A program that has ended, or a list whose socket has gone.
+        if (!ProcessAlive(pid) || (!socket && !QFile::exists(SocketPath(folder, pid)))) {
             QFile::remove(dir.filePath(name));
             continue;
         }
-        pids.append(pid);
+        if (socket)
+            pids.append(pid);
     }
     return pids;
 }
@@ -181,11 +187,20 @@ QList<qint64> SocketWindowSystem::ServingProcesses() {
 QList<WindowInfo> SocketWindowSystem::TopLevelWindows() {
     QList<WindowInfo> windows;
     const QList<qint64> pids = ServingProcesses();
+    const QString folder = WindowMessageFolder();
     for (qint64 pid : pids) {
-        QCborMap answer;
-        if (!Call(pid, Request(kOpList), Reply::Awaited, limitMs_, &answer))
-            continue;
-        const QCborArray list = answer.value(kWindows).toArray();
+        // The published list, as the system keeps captions; a program that
+        // publishes none is asked.
+        QCborArray list;
+        QFile published(ListPath(folder, pid));
+        if (published.open(QIODevice::ReadOnly)) {
+            list = QCborValue::fromCbor(published.read(kMaxFrameBytes)).toArray();
+        } else {
+            QCborMap answer;
+            if (!Call(pid, Request(kOpList), Reply::Awaited, limitMs_, &answer))
+                continue;
+            list = answer.value(kWindows).toArray();
+        }
         for (const QCborValue& item : list) {
             const QCborMap map = item.toMap();
             WindowInfo info;

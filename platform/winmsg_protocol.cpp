@@ -40,11 +40,17 @@ QString SocketPath(const QString& folder, qint64 processId) {
     return JoinPath(folder, QString::number(processId) + u".sock");
 }
 
-qint64 ProcessOfSocketName(const QString& fileName) {
-    if (!fileName.endsWith(u".sock"))
+QString ListPath(const QString& folder, qint64 processId) {
+    return JoinPath(folder, QString::number(processId) + u".windows");
+}
+
+qint64 ProcessOfFileName(const QString& fileName) {
+    const qsizetype dot = fileName.indexOf(u'.');
+    const QStringView suffix = QStringView(fileName).mid(dot + 1);
+    if (dot <= 0 || (suffix != u"sock" && suffix != u"windows"))
         return 0;
     bool ok = false;
-    const qint64 pid = QStringView(fileName).chopped(5).toLongLong(&ok);
+    const qint64 pid = QStringView(fileName).left(dot).toLongLong(&ok);
     return ok && pid > 0 ? pid : 0;
 }
 

@@ -38,10 +38,12 @@ enum class FrameResult { Complete, Incomplete, Damaged };
 // Takes the first whole message off the front of buffer.
 FrameResult TakeFrame(QByteArray& buffer, QCborMap* message);
 
-// The socket of a process in the folder, and the process id a socket file
-// name stands for (0 when the name is not one of ours).
+// The socket of a process in the folder, its published list of top-level
+// windows (a CBOR array of maps with window, class and text), and the process
+// id such a file name stands for (0 when the name is not one of ours).
 QString SocketPath(const QString& folder, qint64 processId);
-qint64 ProcessOfSocketName(const QString& fileName);
+QString ListPath(const QString& folder, qint64 processId);
+qint64 ProcessOfFileName(const QString& fileName);
 
 // True when the process exists (also when it belongs to someone else).
 bool ProcessAlive(qint64 processId);

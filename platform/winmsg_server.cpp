@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QSaveFile>
 
 #include "platform/winmsg_protocol.h"
 
@@ -23,8 +24,10 @@ const char* const kBufferProperty = "qlmWinmsgBuffer";
 WindowServer::WindowServer(QObject* parent) : QObject(parent) {}
 
 WindowServer::~WindowServer() {
-    if (server_)
+    if (server_) {
         server_->close();  // removes the socket file
+        QFile::remove(listPath_);
+    }
 }
 
 bool WindowServer::Listen(QString* error) {
@@ -35,16 +38,18 @@ bool WindowServer::Listen(QString* error) {
             *error = folderError;
         return false;
     }
-    // Sockets of ended programs, including an earlier one with our id.
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.sock")}, QDir::System | QDir::Files);
+    // Sockets and lists of ended programs, including an earlier one with our id.
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")},
+                                                     QDir::System | QDir::Files);
     for (const QString& name : names) {
-        const qint64 pid = ProcessOfSocketName(name);
+        const qint64 pid = ProcessOfFileName(name);
         if (pid == QCoreApplication::applicationPid() || (pid > 0 && !ProcessAlive(pid)))
             QFile::remove(QDir(folder).filePath(name));
     }
     delete server_;
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
+    listPath_ = ListPath(folder, QCoreApplication::applicationPid());
     if (!server_->listen(winmsg::SocketPath(folder, QCoreApplication::applicationPid()))) {
         if (error)
             *error = server_->errorString();
@@ -53,6 +58,7 @@ bool WindowServer::Listen(QString* error) {
         return false;
     }
     connect(server_, &QLocalServer::newConnection, this, &WindowServer::Accept);
+    Publish();
     return true;
 }
 
@@ -62,14 +68,46 @@ WindowHandle WindowServer::Add(QObject* lifetime, WindowHandle parent, ServedWin
     const WindowHandle handle = (static_cast<quint64>(QCoreApplication::applicationPid()) << 32) | next_++;
     windows_.insert(handle, Entry{parent, std::move(window)});
     order_.append(handle);
+    if (parent == 0)
+        Publish();
     if (lifetime)
         connect(lifetime, &QObject::destroyed, this, [this, handle] { Remove(handle); });
     return handle;
 }
 
 void WindowServer::Remove(WindowHandle window) {
-    windows_.remove(window);
+    const bool topLevel = windows_.value(window).parent == 0;
+    if (windows_.remove(window) == 0)
+        return;
     order_.removeAll(window);
+    if (topLevel)
+        Publish();
+}
+
+QCborArray WindowServer::TopLevelList() const {
+    QCborArray list;
+    for (WindowHandle h : order_) {
+        const Entry& e = windows_[h];
+        if (e.parent != 0)
+            continue;
+        QCborMap item;
+        item.insert(kWindow, static_cast<qint64>(h));
+        item.insert(kClass, e.window.windowClass);
+        item.insert(kText, e.window.text ? e.window.text() : QString());
+        list.append(item);
+    }
+    return list;
+}
+
+void WindowServer::Publish() {
+    if (!server_)
+        return;
+    // Replaced whole, so a reader never sees half a list.
+    QSaveFile file(listPath_);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(TopLevelList().toCborValue().toCbor());
+        file.commit();
+    }
 }
 
 void WindowServer::SetKeyHandler(std::function<void(const QList<KeyStroke>&)> handler) {
@@ -123,18 +161,7 @@ bool WindowServer::Handle(const QCborMap& request, QLocalSocket* socket, QCborMa
     const bool known = entry != windows_.constEnd();
     bool ok = false;
     if (op == kOpList) {
-        QCborArray list;
-        for (WindowHandle h : std::as_const(order_)) {
-            const Entry& e = windows_[h];
-            if (e.parent != 0)
-                continue;
-            QCborMap item;
-            item.insert(kWindow, static_cast<qint64>(h));
-            item.insert(kClass, e.window.windowClass);
-            item.insert(kText, e.window.text ? e.window.text() : QString());
-            list.append(item);
-        }
-        reply->insert(kWindows, list);
+        reply->insert(kWindows, TopLevelList());
         ok = true;
     } else if (op == kOpChildren) {
         const QString windowClass = request.value(kClass).toString();
@@ -150,6 +177,8 @@ bool WindowServer::Handle(const QCborMap& request, QLocalSocket* socket, QCborMa
         if (known && entry->window.setText) {
             const auto setText = entry->window.setText;  // the entry may go while it runs
             setText(request.value(kText).toString());
+            if (windows_.value(handle).parent == 0)
+                Publish();  // a caption changed
             ok = true;
         }
     } else if (op == kOpGetText) {

@@ -1,6 +1,8 @@
 // The serving side of window messages: a program registers its windows here
 // and answers other programs' requests about them from its event loop. A
-// program busy in a long handler therefore answers late, as a window does.
+// program busy in a long handler therefore answers late, as a window does;
+// only its list of top-level windows is published in a file, so it can be
+// found meanwhile.
 #pragma once
 
 #include <QHash>
@@ -13,6 +15,7 @@
 #include "platform/sendkeys.h"
 #include "platform/winmsg.h"
 
+class QCborArray;
 class QLocalServer;
 class QLocalSocket;
 
@@ -53,11 +56,18 @@ public:
     // Brings the program's main window to the foreground.
     void SetActivateHandler(std::function<bool()> handler);
 
+    // Writes the list of top-level windows beside the socket, where others
+    // read it without asking (a busy or hung program is still found, as
+    // windows are). Runs on its own when windows come and go or a caption is
+    // set by request; call it after changing a caption in code.
+    void Publish();
+
 private:
     struct Entry {
         WindowHandle parent = 0;
         ServedWindow window;
     };
+    QCborArray TopLevelList() const;
     void Accept();
     void Read(QLocalSocket* socket);
     // Runs one request; false when the answer is sent later or not at all.
@@ -65,6 +75,7 @@ private:
     void HandleKeys(const QString& keys, QLocalSocket* socket);
 
     QLocalServer* server_ = nullptr;
+    QString listPath_;
     QList<WindowHandle> order_;
     QHash<WindowHandle, Entry> windows_;
     quint32 next_ = 1;

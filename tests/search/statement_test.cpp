@@ -34,13 +34,6 @@ const QString kHead = QStringLiteral(
 
 }  // namespace
 
-TEST_F(Statement, ChoiceTextsAreTheLibrarys) {
-    EXPECT_EQ(texts.All, LibStr(48));
-    EXPECT_EQ(texts.Incoming, LibStr(46));
-    EXPECT_EQ(texts.Vox, LibStr(104));
-    EXPECT_EQ(texts.Rate2, LibStr(55));
-}
-
 TEST_F(Statement, NoFurtherCriteriaEndsWithTheTimeWindow) {
     EXPECT_EQ(Build(Defaults()), kHead);
 }

@@ -1,5 +1,6 @@
 // Answers the modal dialogs a command opens, in order, as a user would: each
-// step gets the dialog that became the active modal window.
+// step gets the dialog that became the active modal window, and returns false
+// when that is not the dialog it answers (it is then offered the next one).
 #pragma once
 
 #include <functional>
@@ -15,7 +16,7 @@ namespace qlm::test {
 
 class ModalScript : public QObject {
 public:
-    using Step = std::function<void(QWidget*)>;
+    using Step = std::function<bool(QWidget*)>;
     explicit ModalScript(QList<Step> steps) : steps_(std::move(steps)) {
         connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
         timer_.start(20);
@@ -27,9 +28,10 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == last_ || steps_.isEmpty())
             return;
+        if (!steps_.first()(modal))
+            return;
         last_ = modal;
-        const Step step = steps_.takeFirst();
-        step(modal);
+        steps_.removeFirst();
     }
     QList<Step> steps_;
     QTimer timer_;
@@ -40,21 +42,24 @@ private:
 inline ModalScript::Step PressBox(QMessageBox::StandardButton button, QString* text = nullptr) {
     return [button, text](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box)
-            return;
+        if (!box || !box->button(button))
+            return false;
         if (text)
             *text = box->text();
         box->button(button)->click();
+        return true;
     };
 }
 
 // A step that types into an input box and presses OK.
 inline ModalScript::Step AnswerInput(const QString& answer) {
     return [answer](QWidget* w) {
-        if (auto* input = qobject_cast<QInputDialog*>(w)) {
-            input->setTextValue(answer);
-            input->accept();
-        }
+        auto* input = qobject_cast<QInputDialog*>(w);
+        if (!input)
+            return false;
+        input->setTextValue(answer);
+        input->accept();
+        return true;
     };
 }
 

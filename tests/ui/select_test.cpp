@@ -242,7 +242,7 @@ private slots:
         {
             test::ModalScript script({[this](QWidget* w) {
                 QDir().mkpath(reader_ + "/DCIM");
-                test::PressBox(QMessageBox::Ok)(w);
+                return test::PressBox(QMessageBox::Ok)(w);
             }});
             ChooseDrive(dialog.drvSource, 2);
             QVERIFY(script.Done());

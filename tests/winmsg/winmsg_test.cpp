@@ -128,7 +128,11 @@ TEST_F(WinMsgTest, PeerWindowsAreFoundReadWrittenMovedAndClosed) {
     EXPECT_FALSE(windows.GetWindowText(main + 99, &text));
 
     EXPECT_TRUE(windows.SetWindowPosition(main, 1600, 1600, true));
-    EXPECT_EQ(windows.FindWindow(QString(), QStringLiteral("moved 1600 1600 1")), main);
+    ASSERT_TRUE(windows.GetWindowText(main, &text));
+    EXPECT_EQ(text, QStringLiteral("moved 1600 1600 1"));
+    // A caption set by request is found under its new text.
+    EXPECT_TRUE(windows.SetWindowText(main, QStringLiteral("Peer B")));
+    EXPECT_EQ(windows.FindWindow(QString(), QStringLiteral("Peer B")), main);
     EXPECT_TRUE(windows.ActivateProcess(pid));
     EXPECT_TRUE(windows.SendKeys(pid, QStringLiteral("a")));
     EXPECT_FALSE(windows.SendKeys(pid, QStringLiteral("{NoSuchKey}")));
@@ -137,6 +141,7 @@ TEST_F(WinMsgTest, PeerWindowsAreFoundReadWrittenMovedAndClosed) {
     EXPECT_TRUE(windows.PostClose(main));
     ASSERT_TRUE(peer->waitForFinished(20000));
     EXPECT_FALSE(QFile::exists(QDir(folder_).filePath(QStringLiteral("%1.sock").arg(pid))));
+    EXPECT_FALSE(QFile::exists(QDir(folder_).filePath(QStringLiteral("%1.windows").arg(pid))));
     EXPECT_TRUE(windows.TopLevelWindows().isEmpty());
 }
 
@@ -175,6 +180,8 @@ TEST_F(WinMsgTest, UnansweredRequestFailsAtTheLimit) {
     std::thread sender([&] { SocketWindowSystem().SendKeys(pid, QStringLiteral("b")); });
     WaitForBusy();
     SocketWindowSystem impatient(200);
+    // Found while busy, as a window is; asking it something fails at the limit.
+    EXPECT_EQ(impatient.FindWindow(QString(), QStringLiteral("Slow")), main);
     QString text;
     EXPECT_FALSE(impatient.GetWindowText(main, &text));
     EXPECT_FALSE(QFile::exists(Marker()));  // gave up before the peer was free
@@ -189,7 +196,9 @@ TEST_F(WinMsgTest, SocketsOfEndedProgramsAreRemoved) {
     ASSERT_TRUE(QFile::exists(socket));
     peer->kill();
     peer->waitForFinished();
-    ASSERT_TRUE(QFile::exists(socket));  // a killed program leaves it behind
+    const QString list = QDir(folder_).filePath(QStringLiteral("%1.windows").arg(pid));
+    ASSERT_TRUE(QFile::exists(socket));  // a killed program leaves them behind
+    ASSERT_TRUE(QFile::exists(list));
     const QString invented = QDir(folder_).filePath(QStringLiteral("2147483000.sock"));
     QFile(invented).open(QIODevice::WriteOnly);
 
@@ -197,6 +206,7 @@ TEST_F(WinMsgTest, SocketsOfEndedProgramsAreRemoved) {
     SocketWindowSystem windows;
     EXPECT_EQ(windows.ServingProcesses(), QList<qint64>{live->processId()});
     EXPECT_FALSE(QFile::exists(socket));
+    EXPECT_FALSE(QFile::exists(list));
     EXPECT_FALSE(QFile::exists(invented));
     EXPECT_EQ(windows.TopLevelWindows().size(), 1);
 }

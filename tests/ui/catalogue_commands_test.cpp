@@ -1,0 +1,308 @@
+// Open DB, Make DB and Copy RECs from the window: real card folders, real
+// catalogue files, the dialogs answered as a user answers them.
+#include <cstdio>
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/card/build.h"
+#include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "app/ui/commands.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
+#include "tests/support/testsupport.h"
+#include "tests/ui/modalanswers.h"
+#include "tools/recsim.h"
+
+using namespace qlm;
+
+namespace {
+
+test::ModalScript::Step ChooseFile(const QString& path) {
+    return [path](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog || dialog->objectName() != "cdlMain")
+            return false;
+        // Typed into the name box and confirmed with Enter, as a user does;
+        // the dialog reads its folder in the background, so Enter is
+        // pressed again until it takes the name.
+        QPointer<QFileDialog> guard(dialog);
+        auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (!nameBox)
+            return false;
+        for (int attempt = 0; attempt < 100 && guard && guard->isVisible(); ++attempt) {
+            nameBox->setText(path);
+            QTest::keyClick(nameBox, Qt::Key_Return);
+            if (guard && guard->isVisible())
+                QTest::qWait(50);
+        }
+        return true;
+    };
+}
+
+test::ModalScript::Step CancelDialog() {
+    return [](QWidget* w) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (!dialog || qobject_cast<QMessageBox*>(w))
+            return false;
+        dialog->reject();
+        return true;
+    };
+}
+
+// Answers frmSelect: opens the folders in the source and destination lists
+// (empty: left as they are) and presses OK.
+test::ModalScript::Step SelectFolders(const QString& source, const QString& destination) {
+    return [source, destination](QWidget* w) {
+        auto* dialog = qobject_cast<frmSelect*>(w);
+        if (!dialog)
+            return false;
+        if (!source.isEmpty())
+            dialog->dirSource->SetPath(source, source);
+        if (!destination.isEmpty())
+            dialog->dirDest->SetPath(destination, destination);
+        dialog->cmdSubmit->click();
+        return true;
+    };
+}
+
+void WaitDone(const test::ModalScript& script) { QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000); }
+
+QString BuildFrom(const QString& folder) {
+    const BuildResult built = BuildCatalogueIn(folder, nullptr, {});
+    PrjPublicM().Reset();
+    return built.path;
+}
+
+}  // namespace
+
+class CatalogueCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<frmMain> Window() {
+        auto w = std::make_unique<frmMain>();
+        w->Load(false);
+        EnableCommands(*w, true);  // signed in
+        return w;
+    }
+
+private slots:
+    void init() { PrjPublicM().Reset(); }
+    void cleanup() { PrjPublicM().Reset(); }
+
+    void openDbListsTheCatalogue() {
+        test::AppFolder app;
+        QTemporaryDir dir;
+        Error error;
+        sim::WriteDemoCard(dir.path(), &error);
+        const QString catalogue = BuildFrom(dir.path());
+        QDir().mkpath(app.path() + "/temp");
+        test::WriteFile(GetTemp(app), "leftover");
+        QVERIFY(QFile::exists(GetTemp(app)));
+        auto w = Window();
+        EnableConvert(*w, true);
+        {
+            test::ModalScript script({ChooseFile(catalogue)});
+            w->ToolbarButton("Open_DB")->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(w->PanelText(1), catalogue);
+        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(76));
+        QCOMPARE(w->lvDataModel->rowCount(), 12);
+        QCOMPARE(w->lvData->model()->columnCount(), 11);
+        QCOMPARE(PrjPublicM().CataloguePath, catalogue);
+        QCOMPARE(PrjPublicM().RecordingsFolder, dir.path() + "/");
+        QVERIFY(w->cmdSearch->isEnabled());
+        QVERIFY(!w->MnuConvertStart->isEnabled());  // nothing checked yet
+        QVERIFY(!QFile::exists(GetTemp(app)));       // the work folder was emptied
+
+        // Opening it again works: the first handle goes first.
+        {
+            test::ModalScript script({ChooseFile(catalogue)});
+            w->MnuOpenDB->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(w->lvDataModel->rowCount(), 12);
+
+        // Cancel: the list is cleared, the catalogue stays open and current.
+        {
+            test::ModalScript script({CancelDialog()});
+            w->MnuOpenDB->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(w->PanelText(1), LibStr(79));
+        QCOMPARE(w->lvDataModel->rowCount(), 0);
+        QVERIFY(PrjPublicM().CatalogueDatabase);
+        QCOMPARE(PrjPublicM().CataloguePath, catalogue);
+    }
+
+    void openDbOfSomethingElseSaysSo() {
+        test::AppFolder app;
+        QTemporaryDir dir;
+        const QString text = dir.filePath("notes.mdb");
+        test::WriteFile(text, QByteArray(3000, 'x'));
+        auto w = Window();
+        QString message;
+        {
+            test::ModalScript script({ChooseFile(text), test::PressBox(QMessageBox::Ok, &message)});
+            w->MnuOpenDB->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(message, LibStr(82) + "\n" + LibStr(83));
+        QCOMPARE(PrjPublicM().CataloguePath, text);
+        QVERIFY(!PrjPublicM().CatalogueDatabase);
+        QVERIFY(!w->MnuConvertStart->isEnabled());
+    }
+
+    void makeDbBuildsInTheChosenFolderAndReportsUnreadableFiles() {
+        test::AppFolder app;
+        QTemporaryDir dir;
+        Error error;
+        sim::WriteDemoCard(dir.path(), &error);
+        QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("A2505143.527")));
+        const QString expected = dir.filePath(NextCatalogueName(dir.path()));
+        auto w = Window();
+        QString errorBox;
+        {
+            test::ModalScript script({SelectFolders(dir.path(), QString()), test::PressBox(QMessageBox::Ok, &errorBox)});
+            w->ToolbarButton("Make_DB")->trigger();
+            WaitDone(script);
+        }
+        QVERIFY2(errorBox.contains("A2505143.527"), qPrintable(errorBox));
+        QCOMPARE(w->PanelText(1), expected);
+        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(76));
+        QCOMPARE(w->lvDataModel->rowCount(), 12);
+        QCOMPARE(PrjPublicM().CataloguePath, expected);
+        QCOMPARE(PrjPublicM().RecordingsFolder, dir.path() + "/");  // as the dialog gave it
+        QVERIFY(PrjPublicM().SourceFolder.isEmpty());
+        QVERIFY(w->cmdSearch->isEnabled());
+        QVERIFY(!w->MnuConvertStart->isEnabled());
+    }
+
+    void makeDbCancelledChangesNothing() {
+        test::AppFolder app;
+        auto w = Window();
+        QString question;
+        {
+            test::ModalScript script({CancelDialog(), test::PressBox(QMessageBox::Cancel, &question)});
+            w->MnuMakeDB->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(question, LibStr(64) + "\n" + LibStr(65));
+        QCOMPARE(w->PanelText(1), LibStr(66));
+        QVERIFY(PrjPublicM().CataloguePath.isEmpty());
+        QVERIFY(!w->cmdSearch->isEnabled());
+    }
+
+    void copyRecsCopiesAndTellsWhatFailed() {
+        test::AppFolder app;
+        QTemporaryDir card, pc;
+        Error error;
+        sim::WriteDemoCard(card.path(), &error);
+        test::WriteFile(card.filePath("NOTES.TXT"), "n");
+        auto w = Window();
+        {
+            test::ModalScript script({SelectFolders(card.path(), pc.path())});
+            w->ToolbarButton("Copy_RECs")->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(QDir(pc.path()).entryList(QDir::Files).size(), 12);
+        QCOMPARE(w->PanelText(1), LibStr(62));
+        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(103));
+        QCOMPARE(PrjPublicM().RecordingsFolder, pc.path() + "/");
+        QVERIFY(PrjPublicM().SourceFolder.isEmpty());
+        QVERIFY(PrjPublicM().DestinationFolder.isEmpty());
+
+        // Two files cannot be copied: the others are, and the user is told.
+        QVERIFY(QFile::link(card.filePath("gone"), card.filePath("A2505143.527")));
+        const QString blocked = QDir(card.path()).entryList(QDir::Files, QDir::Name).first();
+        QFile::remove(pc.filePath(blocked));
+        QVERIFY(QDir(pc.path()).mkdir(blocked));
+        QString message;
+        {
+            test::ModalScript script({SelectFolders(card.path(), pc.path()), test::PressBox(QMessageBox::Ok, &message)});
+            w->MnuCopyRECS->trigger();
+            WaitDone(script);
+        }
+        QVERIFY2(message.startsWith(LibStr(130) + " 2\n"), qPrintable(message));
+        QVERIFY(message.contains("A2505143.527"));
+        QVERIFY(message.contains(blocked));
+        QCOMPARE(w->PanelText(2), LibStr(75) + " 11 " + LibStr(103));
+
+        // Cancel copies nothing and keeps the recordings folder.
+        {
+            test::ModalScript script({[](QWidget* w) {
+                auto* d = qobject_cast<frmSelect*>(w);
+                if (d)
+                    d->cmdCancel->click();
+                return d != nullptr;
+            }});
+            w->MnuCopyRECS->trigger();
+            WaitDone(script);
+        }
+        QCOMPARE(PrjPublicM().RecordingsFolder, pc.path() + "/");
+    }
+
+    // A second program cannot open the catalogue this window holds, until the
+    // window lets it go.
+    void theOpenCatalogueIsHeldAgainstASecondProgram() {
+        test::AppFolder app;
+        QTemporaryDir dir;
+        Error error;
+        sim::WriteDemoCard(dir.path(), &error);
+        const QString catalogue = BuildFrom(dir.path());
+        auto w = Window();
+        {
+            test::ModalScript script({ChooseFile(catalogue)});
+            w->MnuOpenDB->trigger();
+            WaitDone(script);
+        }
+        QVERIFY(PrjPublicM().CatalogueDatabase);
+
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QLM_PROBE_CATALOGUE", catalogue);
+        second.setProcessEnvironment(env);
+        second.start(QCoreApplication::applicationFilePath(), {"secondWindowOpens"});
+        QVERIFY(second.waitForFinished(60000));
+        const QString out = QString::fromUtf8(second.readAllStandardOutput());
+        QVERIFY2(out.contains("BOX:" + LibStr(82)), qPrintable(out));
+
+        const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue});
+        QCOMPARE(list.exitCode, 1);
+
+        w->close();  // the window's unload closes the catalogue
+        QCOMPARE(test::Run(test::BuiltPath("qlmtool"), {"list", catalogue}).exitCode, 0);
+    }
+
+    // Run only as the second program of the test above.
+    void secondWindowOpens() {
+        const QString catalogue = qEnvironmentVariable("QLM_PROBE_CATALOGUE");
+        if (catalogue.isEmpty())
+            QSKIP("runs as the second program of theOpenCatalogueIsHeldAgainstASecondProgram");
+        test::AppFolder app;
+        auto w = Window();
+        QString message;
+        {
+            test::ModalScript script({ChooseFile(catalogue), test::PressBox(QMessageBox::Ok, &message)});
+            w->MnuOpenDB->trigger();
+            WaitDone(script);
+        }
+        std::printf("BOX:%s\n", message.toUtf8().constData());
+        std::fflush(stdout);
+    }
+
+private:
+    static QString GetTemp(const test::AppFolder& app) { return app.path() + "/temp/leftover.wav"; }
+};
+
+QTEST_MAIN(CatalogueCommandsTest)
+#include "catalogue_commands_test.moc"
