@@ -244,9 +244,7 @@ private slots:
             QVERIFY(script.done());
         }
         QVERIFY(PrjPublicM().SignedIn);
-        // The copy dialog and then the catalogue's file dialog followed the
-        // sign-in and were cancelled: the open command's text stays.
-        QCOMPARE(w.PanelText(1), LibStr(79));
+        QCOMPARE(w.PanelText(1), LibStr(79));  // the Open DB after the sign-in was cancelled
         QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
                                               "Play_Rec", "Delete_CF", "Exit"}));
         QVERIFY(!w.MnuSignIn->isEnabled());
@@ -298,7 +296,7 @@ private slots:
             QCOMPARE(script.messages(), QStringList{LibStr(99)});
         }
         QVERIFY(PrjPublicM().SignedIn);
-        QCOMPARE(w.PanelText(1), LibStr(79));  // the open command followed
+        QCOMPARE(w.PanelText(1), LibStr(79));  // the Open DB after the sign-in was cancelled
         QVERIFY(w.MnuSignOut->isEnabled());
         QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
     }
