@@ -25,10 +25,21 @@ using namespace qlm;
 
 namespace {
 
+template <typename F>
+auto Timed(qint64* sum, F work) {
+    QElapsedTimer t;
+    t.start();
+    auto result = work();
+    *sum += t.nsecsElapsed();
+    return result;
+}
+
 // The real window system, timing what the protocol waits for.
 class TimedWindows : public SocketWindowSystem {
 public:
-    QList<WindowInfo> TopLevelWindows() override { return Timed(&lookups, [&] { return SocketWindowSystem::TopLevelWindows(); }); }
+    QList<WindowInfo> TopLevelWindows() override {
+        return Timed(&lookups, [&] { return SocketWindowSystem::TopLevelWindows(); });
+    }
     bool SendKeys(qint64 pid, const QString& keys) override {
         return Timed(&decoding, [&] { return SocketWindowSystem::SendKeys(pid, keys); });
     }
@@ -46,18 +57,7 @@ public:
     qint64 decoding = 0, sleeping = 0, lookups = 0;  // nanoseconds
     int starts = 0;
 
-private:
-    template <typename F>
-    auto Timed(qint64* sum, F work) {
-        QElapsedTimer t;
-        t.start();
-        auto result = work();
-        *sum += t.nsecsElapsed();
-        return result;
-    }
 };
-
-class Quiet : public test::RecordingProgress {};
 
 bool RunTool(const QString& program, const QStringList& args) {
     QProcess p;
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
 
     TimedWindows windows;
     SetWindowSystem(&windows);
-    Quiet progress;
+    test::RecordingProgress progress;
     QElapsedTimer total;
     total.start();
     const ConvertResult result = ConvertRecordings(items, card, JoinPath(out, QString()), 1, progress);
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < calls; ++i) {
         const QString name = RecordingNameFor(items[i].dateText, items[i].timeText);
         const QString levelled = dir.filePath(QStringLiteral("plain.wav"));
-        if (!RunTool(QStringLiteral("sox"), {JoinPath(temp, name + u".qlm.wav"), levelled, QStringLiteral("compand"),
+        if (!RunTool(QStringLiteral("sox"), {JoinPath(temp, name + QStringLiteral(".qlm.wav")), levelled, QStringLiteral("compand"),
                                              QStringLiteral("0.02,0.2"), QStringLiteral("-60,-60,-30,-12,0,-6"),
                                              QStringLiteral("-3")}) ||
             !RunTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("16"),

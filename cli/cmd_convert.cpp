@@ -11,6 +11,7 @@
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
 #include "app/convert/convertfiles.h"
+#include "app/convert/stagelibs.h"
 #include "app/strings/strlib.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
@@ -145,6 +146,10 @@ int CmdConvert(const QStringList& arguments) {
     }
     for (const QString& line : progress.Lines())
         Out(line);
+    // A missing library fails every line alike; say which one.
+    for (const char* lib : {kGainPassLibrary, kMpegPackLibrary})
+        if (!StageLibraryError(lib).isEmpty())
+            Err(StageLibraryError(lib));
     return result.Failed() > 0 || error.IsSet() ? kFailed : kOk;
 }
 

@@ -27,7 +27,7 @@ SharedLibrary* Library(const char* name) {
     Bound& bound = Slot(name);
     if (!bound.library.IsLoaded()) {
         if (!bound.library.Load(JoinPath(ApplicationFolder(), QString::fromLatin1(name)))) {
-            bound.error = bound.library.ErrorText();
+            bound.error = QStringLiteral("%1: %2").arg(QString::fromLatin1(name), bound.library.ErrorText());
             return nullptr;
         }
         bound.error.clear();

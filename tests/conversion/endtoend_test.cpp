@@ -220,6 +220,14 @@ TEST_F(EndToEndTest, FailuresEndInTheFailedMarkAndLoseNothing) {
     EXPECT_EQ(ReadFile(JoinPath(card_, names_[1])), keep);
     EXPECT_TRUE(QFileInfo::exists(JoinPath(out_, names_[0] + QStringLiteral(".wav"))));
 
+    // Without the MP3 library every MP3 fails, and the message names it.
+    QFile::remove(app_.file(QStringLiteral("libMpegPack.so")));
+    run = Tool({QStringLiteral("convert"), catalogue_, QStringLiteral("--dest"), out_, QStringLiteral("--mp3"),
+                items_[0].dateText, items_[0].timeText});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains(kFailedMark.toUtf8()));
+    EXPECT_TRUE(run.err.contains("libMpegPack.so")) << run.err.toStdString();
+
     // Without the front-end nothing starts.
     QFile::remove(app_.file(QStringLiteral("voxform")));
     run = Tool(ConvertArgs(false));
