@@ -31,6 +31,11 @@ bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
     static const char* const kKeys[] = {"date",   "time",     "duration",   "callerId", "dialString",
                                         "inOut",  "telMic",   "saved",      "sampleRate", "comment"};
     Error error;
+    // A table qlm of another program is refused, not printed as blank calls.
+    if (!HasCatalogueColumns(*rows, &error)) {
+        ReportCatalogueError(catalogue, error);
+        return false;
+    }
     for (; !rows->AtEnd(); rows->MoveNext(&error)) {
         const QStringList texts = DisplayTexts(ReadCallRecord(*rows));
         if (json) {

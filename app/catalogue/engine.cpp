@@ -400,15 +400,26 @@ std::unique_ptr<Database> Database::Create(const QString& path, const QString& l
         return nullptr;
     }
     file.close();
-    auto db = Open(path, true, error);
+    auto db = OpenFile(path, true, true, error);
     if (!db)
         QFile::remove(path);
     return db;
 }
 
 std::unique_ptr<Database> Database::Open(const QString& path, bool exclusive, Error* error) {
-    if (!QFileInfo(path).isFile()) {
+    return OpenFile(path, exclusive, false, error);
+}
+
+std::unique_ptr<Database> Database::OpenFile(const QString& path, bool exclusive, bool fresh, Error* error) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
         Set(error, dberr::kFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        return nullptr;
+    }
+    // The engine would take an empty file for an empty database and write
+    // its first page into it: a file chosen by mistake must stay as it is.
+    if (!fresh && info.size() == 0) {
+        Set(error, dberr::kNotDatabase, QStringLiteral("Unrecognized database format '%1'.").arg(path));
         return nullptr;
     }
     std::unique_ptr<Database> db(new Database);

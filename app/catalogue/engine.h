@@ -114,8 +114,9 @@ public:
                                             Error* error);
     // Opens an existing file read-write. With exclusive = true no other
     // connection, in this process or another, can read or write it until
-    // Close(). Fails when the file is missing (3024), no database (3343), in
-    // use (3045) or read-only (3051).
+    // Close(). Fails when the file is missing (3024), no database (3343; an
+    // empty file too, which would otherwise silently become one), in use
+    // (3045) or read-only (3051).
     static std::unique_ptr<Database> Open(const QString& path, bool exclusive, Error* error);
 
     QString Path() const { return path_; }
@@ -142,6 +143,8 @@ public:
 
 private:
     Database() = default;
+    // Open(); an empty file is taken only from Create().
+    static std::unique_ptr<Database> OpenFile(const QString& path, bool exclusive, bool fresh, Error* error);
     std::shared_ptr<Connection> conn_;
     QString path_;
     int affected_ = 0;

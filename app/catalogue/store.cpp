@@ -58,8 +58,19 @@ struct CallColumns {
 
 CallRecord ReadCallRecord(const Recordset& rows) { return CallColumns(rows).Read(rows); }
 
+bool HasCatalogueColumns(const Recordset& rows, Error* error) {
+    for (const QString& name : CatalogueColumns()) {
+        if (rows.FieldIndex(name) < 0) {
+            if (error)
+                *error = Error{dberr::kItemNotFound, QStringLiteral("Item not found in this collection: '%1'.").arg(name)};
+            return false;
+        }
+    }
+    return true;
+}
+
 int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
-    if (!rows || rows->RecordCount() == 0)
+    if (!rows || !HasCatalogueColumns(*rows, error) || rows->RecordCount() == 0)
         return 0;
     QVector<CallRecord> records;
     // The count is a full int: a catalogue of any size lists completely.

@@ -26,6 +26,10 @@ QString FolderOf(const QString& path);
 // The record set's current row as a call.
 CallRecord ReadCallRecord(const Recordset& rows);
 
+// False with error 3265 naming the first catalogue column the record set
+// lacks: a table qlm of another program must not list as blank calls.
+bool HasCatalogueColumns(const Recordset& rows, Error* error);
+
 // Adds one line per row of the record set, from its first row on, at the end
 // of the model (which is not cleared). Returns the number of lines added; a
 // row that cannot be read stops the listing with the error set, the lines

@@ -1,0 +1,25 @@
+// Cards of recordings for the fault tests, and snapshots of folders to show
+// that nothing changed.
+#pragma once
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace qlm::test {
+
+// Writes count recordings into the folder, one a minute from 1 March 2024
+// 10:00, recording i carrying payloadBytes(i) bytes after its header.
+// Returns their names in order.
+QStringList WriteCard(const QString& folder, int count, qint64 (*payloadBytes)(int));
+
+struct FileState {
+    QByteArray bytes;
+    QDateTime modified;
+    bool operator==(const FileState&) const = default;
+};
+// Every file directly in the folder, hidden ones included, by name.
+QMap<QString, FileState> Snapshot(const QString& folder);
+
+}  // namespace qlm::test
