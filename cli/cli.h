@@ -40,6 +40,7 @@ bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json);
 int CmdComment(const QStringList& args);
 int CmdDelete(const QStringList& args);
 int CmdWipeCard(const QStringList& args);
+int CmdConvert(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

@@ -23,6 +23,7 @@ const QMap<QString, Subcommand>& Commands() {
         {QStringLiteral("comment"), {qlm::cli::CmdComment, true}},
         {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
         {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
+        {QStringLiteral("convert"), {qlm::cli::CmdConvert, true}},
     };
     return commands;
 }

@@ -6,16 +6,20 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "app/card/build.h"
 #include "app/catalogue/calllistmodel.h"
+#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
-#include "app/ui/frmWriteCom.h"
+#include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
+#include "app/ui/frmWriteCom.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
+#include "tools/recsim.h"
 
 namespace {
 
@@ -53,10 +57,18 @@ int main(int argc, char** argv) {
     Save(&main, QStringLiteral("main-1-signed-out"));
     qlm::EnableCommands(main, true);
     Save(&main, QStringLiteral("main-2-signed-in"));
+    // A listed catalogue: the demo card's calls, built as Make DB builds them.
+    QTemporaryDir card;
+    qlm::sim::WriteDemoCard(card.path());
+    qlm::BuildHooks hooks;
+    const qlm::BuildResult built = qlm::BuildCatalogueIn(card.path(), main.lvDataModel, hooks);
+    main.SetPanelText(1, qlm::PrjPublicM().CataloguePath);
+    main.SetPanelText(2, qlm::LibStr(75) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(76));
     qlm::EnableCatalogueCommands(main, true);
     qlm::EnableConvert(main, false);
     Save(&main, QStringLiteral("main-3-catalogue"));
-    qlm::EnableConvert(main, true);
+    for (int row : {1, 3, 4})
+        main.lvDataModel->SetChecked(row, true);
     Save(&main, QStringLiteral("main-4-checked"));
 
     qlm::frmAbout about(&main);
@@ -65,6 +77,15 @@ int main(int argc, char** argv) {
     Save(&signin, QStringLiteral("frmSignin"));
     qlm::frmChangepwd changepwd(&main);
     Save(&changepwd, QStringLiteral("frmChangepwd"));
+
+    // The folder dialog in its five modes.
+    static const char* const kModes[] = {"copy", "convert", "play", "make-db", "delete-card"};
+    for (int mode = 0; mode < 5; ++mode) {
+        qlm::PrjPublicM().SelectMode = static_cast<qint16>(mode);
+        qlm::frmSelect select(&main);
+        Save(&select, QStringLiteral("frmSelect-%1-%2").arg(mode).arg(QString::fromLatin1(kModes[mode])));
+    }
+    qlm::PrjPublicM().CloseCatalogue();
 
     // The comment dialog on a sample call.
     qlm::CallListModel calls;

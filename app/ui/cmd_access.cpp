@@ -1,7 +1,4 @@
 // Sign-in, sign-out and the password change.
-#include <QAbstractItemModel>
-#include <QTreeView>
-
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
@@ -44,10 +41,7 @@ void SignOut(frmMain& main) {
     EnableCatalogueCommands(main, false);
     SetPanelFromLibrary(main, 1, 88);
     main.SetPanelText(2, QString());
-    if (auto* calls = qobject_cast<CallListModel*>(main.lvData->model()))
-        calls->Clear();
-    else if (QAbstractItemModel* list = main.lvData->model())
-        list->removeRows(0, list->rowCount());
+    main.lvDataModel->Clear();
     PrjPublicState& state = PrjPublicM();
     state.SignedIn = false;
     // The catalogue itself stays open until another is opened or the

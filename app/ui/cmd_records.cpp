@@ -11,6 +11,7 @@
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
 #include "app/ui/frmWriteCom.h"
 
 namespace qlm {
@@ -71,6 +72,11 @@ void ConfirmCardWipe(frmMain& main, const QString& folder) {
 void DeleteCardRecordings(frmMain& main) {
     PrjPublicState& state = PrjPublicM();
     state.SelectMode = 4;
+    {
+        frmSelect select(&main);
+        select.exec();
+    }
+    // SourceFolder stays as chosen, for the next Delete CF as well.
     ConfirmCardWipe(main, state.SourceFolder);
 }
 

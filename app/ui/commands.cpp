@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "app/ui/frmConverter.h"
 #include "app/ui/frmMain.h"
 
 namespace qlm {
@@ -42,6 +43,8 @@ void EnableCatalogueCommands(frmMain& main, bool state) {
 }
 
 void EnableConvert(frmMain& main, bool state) {
+    // No second run may start inside the one in progress.
+    state = state && !frmConverter::Running();
     main.MnuConvertStart->setEnabled(state);
     if (QAction* button = main.ToolbarButton(QStringLiteral("Convert_Start")))
         button->setEnabled(state);

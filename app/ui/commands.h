@@ -35,6 +35,7 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria);
 void ConvertCommand(frmMain& main);
 void PlayRecCommand(frmMain& main);          // frmSelect in play mode
 void PlaySelected(frmMain& main);            // double click on a line
+short ReadMp3Option(frmMain& main);          // the volume frame's MP3 option
 
 // Calls and the card (cmd_records.cpp).
 void WriteComment(frmMain& main);

@@ -22,7 +22,7 @@ void frmMain::SetUpList() {
     header->setSortIndicatorShown(false);
     header->setStretchLastSection(true);
     header->resizeSection(0, 32);
-    static const int kWidths[] = {32, 90, 75, 75, 120, 120, 80, 95, 80, 95};
+    static const int kWidths[] = {32, 90, 75, 75, 120, 120, 80, 115, 80, 95};
     for (int c = 0; c < int(std::size(kWidths)); ++c)
         header->resizeSection(c, kWidths[c]);
     lvData->setContextMenuPolicy(Qt::NoContextMenu);

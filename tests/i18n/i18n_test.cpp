@@ -18,7 +18,9 @@
 #include "app/strings/strlib.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmChangepwd.h"
+#include "app/prjpublic.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
 #include "app/ui/frmWriteCom.h"
 #include "platform/appfolder.h"
@@ -194,6 +196,24 @@ private slots:
         QCOMPARE(UnmarkedTexts(&change), QStringList());
         frmAbout about;
         QCOMPARE(UnmarkedTexts(&about), QStringList());
+    }
+
+    void folderDialogInEveryMode() {
+        frmSelect::SetVolumeLister([] { return QVector<Volume>{{QStringLiteral("/"), QString()}}; });
+        for (qint16 mode = 0; mode <= 4; ++mode) {
+            PrjPublicM().SelectMode = mode;
+            frmSelect select;
+            select.setObjectName(QStringLiteral("frmSelect mode %1").arg(mode));
+            Check(&select);
+        }
+        LoadMarkerLibrary(app_->file(QStringLiteral("marker.ini")));
+        for (qint16 mode = 0; mode <= 4; ++mode) {
+            PrjPublicM().SelectMode = mode;
+            frmSelect select;
+            QCOMPARE(UnmarkedTexts(&select), QStringList());
+        }
+        frmSelect::SetVolumeLister({});
+        PrjPublicM().Reset();
     }
 
     void aboutBox() {

@@ -2,6 +2,8 @@
 // driven through the main window as a user drives them.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -16,6 +18,7 @@
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
 #include "app/ui/frmWriteCom.h"
 #include "tests/records/fixture.h"
 
@@ -166,14 +169,24 @@ private slots:
         QCOMPARE(w.PanelText(2), LibStr(75) + QStringLiteral(" 3 ") + LibStr(76));
     }
 
-    void cardWipeAsksFirstAndKeepsOtherFiles() {
+    void cardWipeAsksForTheFolderThenForConfirmation() {
         test::AppFolder app;
+        PrjPublicM().Reset();
         QTemporaryDir card;
         for (const QDateTime& at : kAt)
             sim::WriteRecording(card.path(), {at, QString(), flag::kLine, sim::FillerPayload(10)});
         test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
+        test::WriteFile(JoinPath(card.path(), QStringLiteral("C03071.mdb")), "catalogue");
         frmMain w;
         w.Load(false);
+        const auto pickCard = [&](bool ok) {
+            WhenModal("qlm::frmSelect", [&, ok](QWidget* d) {
+                auto* select = static_cast<frmSelect*>(d);
+                QVERIFY(select->fraSource->isVisible());
+                select->dirSource->SetPath(card.path(), QStringLiteral("/"));
+                QTest::mouseClick(ok ? select->cmdSubmit : select->cmdCancel, Qt::LeftButton);
+            });
+        };
         const auto answer = [](QMessageBox::StandardButton button) {
             WhenModal("QMessageBox", [button](QWidget* box) {
                 auto* m = static_cast<QMessageBox*>(box);
@@ -182,12 +195,22 @@ private slots:
                 m->button(button)->click();
             });
         };
+        const auto files = [&] { return QDir(card.path()).entryList(QDir::Files).size(); };
+
+        pickCard(false);  // cancelled in the folder dialog: no question, nothing goes
+        w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
+        QCOMPARE(files(), kAt.size() + 2);
+        pickCard(true);
         answer(QMessageBox::Cancel);
-        ConfirmCardWipe(w, card.path());
-        QCOMPARE(QDir(card.path()).entryList(QDir::Files).size(), kAt.size() + 1);
+        w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
+        QCOMPARE(files(), kAt.size() + 2);
+        QCOMPARE(PrjPublicM().SourceFolder, card.path());
+        pickCard(true);
         answer(QMessageBox::Ok);
-        ConfirmCardWipe(w, card.path());
-        QCOMPARE(QDir(card.path()).entryList(QDir::Files), QStringList{"PHOTO001.JPG"});
+        w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
+        QCOMPARE(QDir(card.path()).entryList(QDir::Files), QStringList({"C03071.mdb", "PHOTO001.JPG"}));
+        QCOMPARE(PrjPublicM().SourceFolder, card.path());  // kept as chosen
+        PrjPublicM().Reset();
     }
 };
 

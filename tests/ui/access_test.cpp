@@ -5,17 +5,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QtTest>
 
 #include "app/access/dealpwd.h"
+#include "app/catalogue/callrecord.h"
+#include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
 #include "platform/appfolder.h"
 #include "tests/support/testsupport.h"
@@ -237,16 +239,26 @@ private slots:
         test::AppFolder app;
         QVERIFY(!QFile::exists(app.file("qlm6200.pwd")));
         frmMain w;
+        // Signed in, the copy dialog comes at once; cancelled, Open DB asks
+        // for a catalogue instead of a build.
+        QString panelAtCopy;
+        const auto signInThenCancel = [&](ModalScript& script) {
+            script.On("frmSelect", [&](QWidget* d) {
+                panelAtCopy = w.PanelText(1);
+                static_cast<QDialog*>(d)->reject();
+            });
+            script.On("cdlMain", [](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
+        };
         {
             ModalScript script;
             script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });
+            signInThenCancel(script);
             w.Load(true);
             QVERIFY(script.done());
+            QVERIFY(script.cancelled().isEmpty());
         }
         QVERIFY(PrjPublicM().SignedIn);
-        // The copy dialog and then the catalogue's file dialog followed the
-        // sign-in and were cancelled: the open command's text stays.
-        QCOMPARE(w.PanelText(1), LibStr(79));
+        QCOMPARE(panelAtCopy, LibStr(87));
         QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
                                               "Play_Rec", "Delete_CF", "Exit"}));
         QVERIFY(!w.MnuSignIn->isEnabled());
@@ -269,8 +281,9 @@ private slots:
         QCOMPARE(QFile::permissions(app.file("qlm6200.pwd")),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 
-        auto* rows = new QStandardItemModel(3, 11, &w);
-        w.lvData->setModel(rows);
+        CallRecord call;
+        call.Date = QDate(2024, 3, 7);
+        w.lvDataModel->Append({call, call, call});
         w.SetPanelText(2, "3 calls");
         PrjPublicM().CataloguePath = app.file("C08261.mdb");
         PrjPublicM().RecordingsFolder = PrjPublicM().SourceFolder = PrjPublicM().DestinationFolder = app.path();
@@ -281,7 +294,7 @@ private slots:
         QVERIFY(!w.MnuWriteComment->isEnabled());
         QCOMPARE(w.PanelText(1), LibStr(88));
         QCOMPARE(w.PanelText(2), QString());
-        QCOMPARE(rows->rowCount(), 0);
+        QCOMPARE(w.lvDataModel->rowCount(), 0);
         QVERIFY(PrjPublicM().CataloguePath.isEmpty() && PrjPublicM().RecordingsFolder.isEmpty() && PrjPublicM().SourceFolder.isEmpty() &&
                 PrjPublicM().DestinationFolder.isEmpty());
 
@@ -293,14 +306,45 @@ private slots:
                 Type(d, "txtPwd", "  Kite 2026 ");
                 Click(d, "cmdSubmit");
             });
+            signInThenCancel(script);
+            panelAtCopy.clear();
             w.ToolbarButton("Sign_In")->trigger();
             QVERIFY(script.done());
             QCOMPARE(script.messages(), QStringList{LibStr(99)});
         }
         QVERIFY(PrjPublicM().SignedIn);
-        QCOMPARE(w.PanelText(1), LibStr(79));  // the open command followed
+        QCOMPARE(panelAtCopy, LibStr(87));
         QVERIFY(w.MnuSignOut->isEnabled());
         QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
+    }
+
+    // Recordings copied after the sign-in become a catalogue in their new
+    // folder, listed at once.
+    void aCopyAfterTheSignInIsBuiltIntoACatalogue() {
+        test::AppFolder app;
+        QTemporaryDir work;
+        const QString card = work.filePath("card"), pc = work.filePath("pc");
+        QVERIFY(QDir().mkpath(pc));
+        QCOMPARE(test::Run(test::BuiltPath("qlmsim"), {"democard", card}).exitCode, 0);
+        const int recordings = int(QDir(card).entryList(QDir::Files).size());
+        QVERIFY(recordings > 0);
+
+        frmMain w;
+        ModalScript script;
+        script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });
+        script.On("frmSelect", [&](QWidget* d) {
+            auto* select = static_cast<frmSelect*>(d);
+            select->dirSource->SetPath(card, "/");
+            select->dirDest->SetPath(pc, "/");
+            QTest::mouseClick(select->cmdSubmit, Qt::LeftButton);
+        });
+        w.Load(true);
+        QVERIFY(script.done());
+        QVERIFY(PrjPublicM().SignedIn);
+        QCOMPARE(PrjPublicM().RecordingsFolder, pc);
+        QCOMPARE(QDir(pc).entryList({"*.mdb"}, QDir::Files).size(), 1);
+        QCOMPARE(w.lvDataModel->rowCount(), recordings);
+        QVERIFY(!script.cancelled().contains("cdlMain"));  // no Open DB after a copy
     }
 
     void aPasswordFileOfTheEarlierProgramSignsIn() {

@@ -276,11 +276,11 @@ private slots:
         const QString out = QString::fromUtf8(second.readAllStandardOutput());
         QVERIFY2(out.contains("BOX:" + LibStr(82)), qPrintable(out));
 
-        const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue});
+        const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue, "--password-stdin"}, "\n");
         QCOMPARE(list.exitCode, 1);
 
         w->close();  // the window's unload closes the catalogue
-        QCOMPARE(test::Run(test::BuiltPath("qlmtool"), {"list", catalogue}).exitCode, 0);
+        QCOMPARE(test::Run(test::BuiltPath("qlmtool"), {"list", catalogue, "--password-stdin"}, "\n").exitCode, 0);
     }
 
     // Run only as the second program of the test above.

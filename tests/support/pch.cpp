@@ -1,0 +1,1 @@
+// Holds the tests' precompiled headers; every test program reuses them.
