@@ -244,12 +244,14 @@ private slots:
         const QString card = JoinPath(card_, NameOf(3));
         const QByteArray keep = ReadFile(card);
         QFile::remove(card);
-        ModalScript script;
-        script.AnswerMessage();
-        DoubleClickRow(3);
-        QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 5000));
-        QCOMPARE(script.messages(), QStringList{QStringLiteral("Fail to Playback")});
-        QCOMPARE(opened_.size(), 2);
+        {
+            ModalScript script;
+            script.AnswerMessage();
+            DoubleClickRow(3);
+            QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 5000));
+            QCOMPARE(script.messages(), QStringList{QStringLiteral("Fail to Playback")});
+            QCOMPARE(opened_.size(), 2);
+        }
         WriteFile(card, keep);
 
         // No catalogue folder: its message, then the playback's.
