@@ -1,4 +1,5 @@
 #include "app/ui/searchpanel.h"
+#include "app/textnumber.h"
 
 #include <cmath>
 
@@ -101,27 +102,6 @@ int DaysForMonthList(int month, int year) {
     }
 }
 
-double LeadingNumber(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == QLatin1Char(' '))
-        ++i;
-    const qsizetype start = i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        ++i;
-    bool digits = false;
-    while (i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128) {
-        ++i;
-        digits = true;
-    }
-    if (i < text.size() && text.at(i) == QLatin1Char('.')) {
-        ++i;
-        while (i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128) {
-            ++i;
-            digits = true;
-        }
-    }
-    return digits ? text.mid(start, i - start).toDouble() : 0.0;
-}
 
 SearchPanel::SearchPanel(QGroupBox* frame, QPushButton* searchButton) : QObject(frame), frame_(frame) {
     setObjectName(QStringLiteral("searchPanel"));
@@ -292,8 +272,8 @@ void SearchPanel::FillSearchPanel() {
 
 void SearchPanel::ApplyMonthDays(PanelSide side) {
     QComboBox* days = DayList(side);
-    const int month = static_cast<int>(LeadingNumber(MonthList(side)->currentText()));
-    const int year = static_cast<int>(std::lround(LeadingNumber(YearList(side)->currentText())));
+    const int month = static_cast<int>(ValOf(MonthList(side)->currentText()));
+    const int year = static_cast<int>(std::lround(ValOf(YearList(side)->currentText())));
     const int count = DaysForMonthList(month, year);
     if (count > 0) {
         days->clear();
@@ -304,7 +284,7 @@ void SearchPanel::ApplyMonthDays(PanelSide side) {
 
 void SearchPanel::YearChanged(PanelSide side) {
     // Only February depends on the year.
-    if (LeadingNumber(MonthList(side)->currentText()) == 2)
+    if (ValOf(MonthList(side)->currentText()) == 2)
         ApplyMonthDays(side);
     else
         SelectText(DayList(side), QStringLiteral("1"));

@@ -29,9 +29,6 @@ enum class PanelSide { F, L };
 // month outside 1..12 (the day list is then left as it is).
 int DaysForMonthList(int month, int year);
 
-// The leading number of a text (blanks before it allowed), 0 when there is
-// none: "12" -> 12, " 7x" -> 7, "x" -> 0.
-double LeadingNumber(const QString& text);
 
 class SearchPanel : public QObject {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include "tests/search/catalogue_fixture.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
+#include "app/textnumber.h"
 #include "app/ui/searchpanel.h"
 #include "tests/support/testsupport.h"
 
@@ -183,8 +184,8 @@ private slots:
         win.list("comDayL")->setEditable(true);
         win.list("comDayL")->setEditText("x");
         QCOMPARE(win.w.searchPanel->ReadCriteria().DayL, qint16(0));
-        QCOMPARE(LeadingNumber(" 12ab"), 12.0);
-        QCOMPARE(LeadingNumber("ab"), 0.0);
+        QCOMPARE(ValOf(" 12ab"), 12.0);
+        QCOMPARE(ValOf("ab"), 0.0);
     }
 
     void searchDisablesItsCommandsAndResetsThePanel() {
