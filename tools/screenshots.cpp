@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include "app/card/build.h"
@@ -13,6 +15,7 @@
 #include "app/ui/commands.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmChangepwd.h"
+#include "app/ui/frmConverter.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
@@ -86,6 +89,20 @@ int main(int argc, char** argv) {
         Save(&select, QStringLiteral("frmSelect-%1-%2").arg(mode).arg(QString::fromLatin1(kModes[mode])));
     }
     qlm::PrjPublicM().CloseCatalogue();
+
+    // The converter window as it looks at the end of a run.
+    {
+        qlm::frmConverter converter(&main);
+        converter.RunStarted();
+        converter.AddLine(QStringLiteral("/home/user/calls/A2524143.527.mp3"));
+        converter.AddLine(QStringLiteral("/home/user/calls/30724090.500.mp3"));
+        converter.AddLine(QStringLiteral("  ***  Failed *** "));
+        converter.lblStatus->setText(qlm::LibStr(60));
+        converter.cmdOK->setEnabled(true);
+        converter.cmdCancel->setEnabled(false);
+        Save(&converter, QStringLiteral("frmConverter"));
+        converter.hide();
+    }
 
     // The comment dialog on a sample call.
     qlm::CallListModel calls;
