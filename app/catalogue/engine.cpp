@@ -1,7 +1,7 @@
-// SQLite under the catalogue's engine interface. The statements keep the
-// original dialect; this file supplies what SQLite lacks of it: '#' literals,
-// the LIKE wildcards, case-insensitive text and an exclusive open that really
-// keeps other programs out.
+// SQLite under the catalogue's engine interface: connections, record sets,
+// the scoped transaction, case-insensitive text columns and an exclusive open
+// that really keeps other programs out. The statement dialect ('#' literals)
+// is in dialect.cpp, the LIKE wildcards in like.cpp.
 #include "app/catalogue/engine.h"
 
 #include <algorithm>
@@ -17,6 +17,8 @@
 #include <sqlite3.h>
 
 namespace qlm {
+
+void StatementFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
 
 struct Connection {
     sqlite3* db = nullptr;
@@ -75,217 +77,6 @@ Error FromSqlite(sqlite3* db, int rc, const QString& path = QString()) {
     return Make(dberr::kOther, QStringLiteral("Database error %1: %2").arg(rc).arg(message));
 }
 
-// ---- date and time texts ---------------------------------------------------
-
-QString IsoDate(int y, int m, int d) {
-    const QDate date(y, m, d);
-    if (!date.isValid() || y < 100)
-        return QString();
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-QString IsoTime(int h, int m, int s) {
-    const QTime time(h, m, s);
-    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
-}
-
-QString ParseDatePart(const QString& text) {
-    static const QRegularExpression ymd(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
-    static const QRegularExpression mdy(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
-    if (const auto m = ymd.match(text); m.hasMatch())
-        return IsoDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    if (const auto m = mdy.match(text); m.hasMatch())
-        return IsoDate(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
-    return QString();
-}
-
-QString ParseTimePart(const QString& text) {
-    static const QRegularExpression hms(QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?$"));
-    if (const auto m = hms.match(text); m.hasMatch())
-        return IsoTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    return QString();
-}
-
-// A date, a time, or a date and a time, as stored; "" when not a real one.
-QString ParseDateTimeText(const QString& raw) {
-    const QString text = raw.trimmed();
-    if (text.contains(u':') && !text.contains(u' '))
-        return ParseTimePart(text);
-    const qsizetype space = text.indexOf(u' ');
-    if (space < 0)
-        return ParseDatePart(text);
-    const QString date = ParseDatePart(text.left(space));
-    const QString time = ParseTimePart(text.mid(space + 1).trimmed());
-    return date.isEmpty() || time.isEmpty() ? QString() : date + u' ' + time;
-}
-
-int Digits(const QString& text, int from, int count) {
-    int value = 0;
-    for (int i = from; i < from + count; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
-// The stored texts back to calendar values; read for every listed row, so
-// parsed by hand rather than through a format string.
-QVariant StoredToValue(const QString& text) {
-    if (text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
-        const QDate date(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
-        return date.isValid() ? QVariant(date) : QVariant(text);
-    }
-    if (text.size() == 8 && text[2] == u':' && text[5] == u':') {
-        const QTime time(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
-        return time.isValid() ? QVariant(time) : QVariant(text);
-    }
-    if (text.size() == 19 && text[4] == u'-' && text[10] == u' ')
-        return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return text;
-}
-
-// ---- LIKE ------------------------------------------------------------------
-
-struct LikeToken {
-    enum Type { Literal, One, Digit, Run, Set } type = Literal;
-    char32_t ch = 0;
-    bool negate = false;
-    std::vector<std::pair<char32_t, char32_t>> ranges;
-};
-using LikePattern = std::vector<LikeToken>;
-
-char32_t Fold(char32_t c) { return QChar::toCaseFolded(c); }
-
-bool CompileLike(const QString& pattern, LikePattern* out) {
-    const QList<uint> p = pattern.toUcs4();
-    out->clear();
-    for (qsizetype i = 0; i < p.size(); ++i) {
-        const char32_t c = p[i];
-        LikeToken token;
-        if (c == U'*') {
-            if (!out->empty() && out->back().type == LikeToken::Run)
-                continue;
-            token.type = LikeToken::Run;
-        } else if (c == U'?') {
-            token.type = LikeToken::One;
-        } else if (c == U'#') {
-            token.type = LikeToken::Digit;
-        } else if (c == U'[') {
-            qsizetype j = i + 1;
-            token.type = LikeToken::Set;
-            if (j < p.size() && p[j] == U'!') {
-                token.negate = true;
-                ++j;
-            }
-            bool closed = false;
-            while (j < p.size()) {
-                const char32_t a = p[j];
-                if (a == U']') {
-                    closed = true;
-                    break;
-                }
-                if (j + 2 < p.size() && p[j + 1] == U'-' && p[j + 2] != U']') {
-                    const char32_t lo = Fold(a), hi = Fold(p[j + 2]);
-                    if (lo > hi)
-                        return false;
-                    token.ranges.emplace_back(lo, hi);
-                    j += 3;
-                } else {
-                    token.ranges.emplace_back(Fold(a), Fold(a));
-                    ++j;
-                }
-            }
-            if (!closed)
-                return false;
-            i = j;
-            // "[]" stands for nothing at all.
-            if (token.ranges.empty() && !token.negate)
-                continue;
-        } else {
-            token.ch = Fold(c);
-        }
-        out->push_back(std::move(token));
-    }
-    return true;
-}
-
-bool TokenMatches(const LikeToken& t, char32_t c) {
-    switch (t.type) {
-    case LikeToken::Literal:
-        return t.ch == Fold(c);
-    case LikeToken::One:
-        return true;
-    case LikeToken::Digit:
-        return c >= U'0' && c <= U'9';
-    case LikeToken::Set: {
-        const char32_t f = Fold(c);
-        const bool in = std::any_of(t.ranges.begin(), t.ranges.end(),
-                                    [f](const auto& r) { return f >= r.first && f <= r.second; });
-        return in != t.negate;
-    }
-    case LikeToken::Run:
-        break;
-    }
-    return false;
-}
-
-// Greedy match with backtracking to the last '*': linear for patterns with one
-// run, never exponential.
-bool MatchCompiled(const LikePattern& p, const QList<uint>& text) {
-    size_t pi = 0;
-    qsizetype ti = 0;
-    size_t starP = SIZE_MAX;
-    qsizetype starT = 0;
-    while (ti < text.size()) {
-        if (pi < p.size() && p[pi].type == LikeToken::Run) {
-            starP = pi++;
-            starT = ti;
-        } else if (pi < p.size() && TokenMatches(p[pi], text[ti])) {
-            ++pi;
-            ++ti;
-        } else if (starP != SIZE_MAX) {
-            pi = starP + 1;
-            ti = ++starT;
-        } else {
-            return false;
-        }
-    }
-    while (pi < p.size() && p[pi].type == LikeToken::Run)
-        ++pi;
-    return pi == p.size();
-}
-
-void SqlLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (argc < 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0));
-    if (!compiled) {
-        const QString pattern = Utf8(sqlite3_value_text(argv[0]), sqlite3_value_bytes(argv[0]));
-        auto owned = std::make_unique<LikePattern>();
-        if (!CompileLike(pattern, owned.get())) {
-            sqlite3_result_error(ctx, "Invalid pattern string in LIKE", -1);
-            return;
-        }
-        compiled = owned.release();
-        sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<LikePattern*>(p); });
-        // set_auxdata may have freed it already when it could not keep it.
-        compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(ctx, 0));
-        if (!compiled) {
-            LikePattern once;
-            CompileLike(pattern, &once);
-            const QString text = Utf8(sqlite3_value_text(argv[1]), sqlite3_value_bytes(argv[1]));
-            sqlite3_result_int(ctx, MatchCompiled(once, text.toUcs4()) ? 1 : 0);
-            return;
-        }
-    }
-    const QString text = Utf8(sqlite3_value_text(argv[1]), sqlite3_value_bytes(argv[1]));
-    sqlite3_result_int(ctx, MatchCompiled(*compiled, text.toUcs4()) ? 1 : 0);
-}
-
 QString QuoteName(const QString& name) {
     QString quoted = name;
     quoted.replace(u'"', QStringLiteral("\"\""));
@@ -312,70 +103,6 @@ bool IsBareName(const QString& text) {
 }
 
 }  // namespace
-
-// ---- public helpers --------------------------------------------------------
-
-QString DateTimeStoredText(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return value.toDate().isValid() ? value.toDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
-    case QMetaType::QTime:
-        return value.toTime().isValid() ? value.toTime().toString(QStringLiteral("HH:mm:ss")) : QString();
-    case QMetaType::QDateTime:
-        return value.toDateTime().isValid() ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                            : QString();
-    default:
-        return ParseDateTimeText(value.toString());
-    }
-}
-
-bool LikeMatch(const QString& pattern, const QString& text, bool* badPattern) {
-    LikePattern compiled;
-    const bool ok = CompileLike(pattern, &compiled);
-    if (badPattern)
-        *badPattern = !ok;
-    return ok && MatchCompiled(compiled, text.toUcs4());
-}
-
-QString TranslateStatement(const QString& sql, Error* error) {
-    QString out;
-    out.reserve(sql.size() + 16);
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql[i];
-        if (c == u'\'' || c == u'"' || c == u'[') {
-            // Copy the quoted text or name unchanged, doubled quotes included.
-            const QChar close = c == u'[' ? QChar(u']') : c;
-            qsizetype j = i + 1;
-            while (j < sql.size()) {
-                if (sql[j] == close) {
-                    if (close != u']' && j + 1 < sql.size() && sql[j + 1] == close) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out += QStringView(sql).mid(i, std::min(j, sql.size() - 1) - i + 1);
-            i = j;
-            continue;
-        }
-        if (c != u'#') {
-            out += c;
-            continue;
-        }
-        const qsizetype end = sql.indexOf(u'#', i + 1);
-        const QString literal = end < 0 ? sql.mid(i) : sql.mid(i, end - i + 1);
-        const QString stored = end < 0 ? QString() : ParseDateTimeText(sql.mid(i + 1, end - i - 1));
-        if (stored.isEmpty()) {
-            Set(error, dberr::kSyntax, QStringLiteral("Syntax error in date in query expression '%1'.").arg(literal));
-            return QString();
-        }
-        out += u'\'' + stored + u'\'';
-        i = end;
-    }
-    return out;
-}
 
 // ---- Database --------------------------------------------------------------
 
@@ -438,8 +165,7 @@ std::unique_ptr<Database> Database::OpenFile(const QString& path, bool exclusive
     }
     sqlite3_busy_timeout(handle, 0);
     sqlite3_extended_result_codes(handle, 0);
-    sqlite3_create_function(handle, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, SqlLike, nullptr,
-                            nullptr);
+    RegisterLike(handle);
     Error failed;
     if (exclusive && !db->RunPlain("PRAGMA locking_mode=EXCLUSIVE", &failed)) {
         if (error)
@@ -496,8 +222,9 @@ bool Database::Execute(const QString& sql, Error* error, int options) {
     const QByteArray text = translated.toUtf8();
     const char* tail = text.constData();
     while (tail && *tail) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(conn_->db, tail, -1, &stmt, &tail);
+        sqlite3_stmt* prepared = nullptr;
+        int rc = sqlite3_prepare_v2(conn_->db, tail, -1, &prepared, &tail);
+        const StatementHandle stmt(prepared);
         if (rc != SQLITE_OK) {
             if (error)
                 *error = FromSqlite(conn_->db, rc, path_);
@@ -505,16 +232,14 @@ bool Database::Execute(const QString& sql, Error* error, int options) {
         }
         if (!stmt)
             continue;  // white space or a comment
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) {
             if (error)
                 *error = FromSqlite(conn_->db, rc, path_);
-            sqlite3_finalize(stmt);
             return false;
         }
         affected_ += sqlite3_changes(conn_->db);
-        sqlite3_finalize(stmt);
     }
     return true;
 }
@@ -549,14 +274,18 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sqlOrTable, Er
         }
     }
     const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(conn_->db, text.constData(), -1, &rs->stmt_, nullptr);
+    sqlite3_stmt* prepared = nullptr;
+    int rc = sqlite3_prepare_v2(conn_->db, text.constData(), -1, &prepared, nullptr);
+    rs->stmt_.reset(prepared);
     if (rc == SQLITE_OK && !rs->table_.isEmpty()) {
         rs->hasRowid_ = true;
     } else if (rc != SQLITE_OK && !rs->tableType_ && !rs->table_.isEmpty()) {
         // A view or the like has no row id: take the statement as written.
         rs->table_.clear();
+        prepared = nullptr;
         rc = sqlite3_prepare_v2(conn_->db, TranslateStatement(trimmed, nullptr).toUtf8().constData(), -1,
-                                &rs->stmt_, nullptr);
+                                &prepared, nullptr);
+        rs->stmt_.reset(prepared);
     }
     if (rc != SQLITE_OK || !rs->stmt_) {
         if (error) {
@@ -565,10 +294,10 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sqlOrTable, Er
         }
         return nullptr;
     }
-    const int count = sqlite3_column_count(rs->stmt_);
+    const int count = sqlite3_column_count(rs->stmt_.get());
     for (int i = rs->hasRowid_ ? 1 : 0; i < count; ++i) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(rs->stmt_, i));
-        const QByteArray decl = QByteArray(sqlite3_column_decltype(rs->stmt_, i)).toUpper();
+        const QString name = QString::fromUtf8(sqlite3_column_name(rs->stmt_.get(), i));
+        const QByteArray decl = QByteArray(sqlite3_column_decltype(rs->stmt_.get(), i)).toUpper();
         Recordset::Kind kind = Recordset::Kind::Other;
         if (decl.startsWith("DATE"))
             kind = Recordset::Kind::Date;
@@ -594,14 +323,10 @@ void Database::Close() {
         return;
     for (Recordset* rs : conn_->sets) {
         if (rs->stmt_) {
-            sqlite3_finalize(rs->stmt_);
-            rs->stmt_ = nullptr;
+            rs->stmt_.reset();
             rs->atEnd_ = true;
         }
-        if (rs->insert_) {
-            sqlite3_finalize(rs->insert_);
-            rs->insert_ = nullptr;
-        }
+        rs->insert_.reset();
     }
     conn_->sets.clear();
     conn_->Close();
@@ -615,12 +340,8 @@ Recordset::~Recordset() { Close(); }
 void Recordset::Close() {
     if (conn_)
         conn_->sets.erase(this);
-    if (stmt_)
-        sqlite3_finalize(stmt_);
-    if (insert_)
-        sqlite3_finalize(insert_);
-    stmt_ = nullptr;
-    insert_ = nullptr;
+    stmt_.reset();
+    insert_.reset();
     atEnd_ = true;
     conn_.reset();
 }
@@ -632,7 +353,7 @@ bool Recordset::Step(Error* error) {
         return false;
     }
     deleted_ = false;
-    const int rc = sqlite3_step(stmt_);
+    const int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW) {
         atEnd_ = false;
         ++seen_;
@@ -653,7 +374,7 @@ bool Recordset::MoveFirst(Error* error) {
         Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
         return false;
     }
-    sqlite3_reset(stmt_);
+    sqlite3_reset(stmt_.get());
     seen_ = 0;
     return Step(error);
 }
@@ -679,17 +400,17 @@ QVariant Recordset::Field(const QString& name) const { return Value(ColumnOf(nam
 QVariant Recordset::Value(int col) const {
     if (col < 0 || atEnd_ || !stmt_)
         return QVariant();
-    const int type = sqlite3_column_type(stmt_, col);
+    const int type = sqlite3_column_type(stmt_.get(), col);
     if (type == SQLITE_NULL)
         return QVariant();
     const Kind kind = kinds_[col - (hasRowid_ ? 1 : 0)];
     if ((kind == Kind::Integer || kind == Kind::Long || type == SQLITE_INTEGER) && type != SQLITE_TEXT) {
-        const qint64 v = sqlite3_column_int64(stmt_, col);
+        const qint64 v = sqlite3_column_int64(stmt_.get(), col);
         return v >= INT_MIN && v <= INT_MAX ? QVariant(int(v)) : QVariant(v);
     }
     if (type == SQLITE_FLOAT)
-        return sqlite3_column_double(stmt_, col);
-    const QString text = Utf8(sqlite3_column_text(stmt_, col), sqlite3_column_bytes(stmt_, col));
+        return sqlite3_column_double(stmt_.get(), col);
+    const QString text = Utf8(sqlite3_column_text(stmt_.get(), col), sqlite3_column_bytes(stmt_.get(), col));
     return kind == Kind::Date ? StoredToValue(text) : QVariant(text);
 }
 
@@ -771,9 +492,11 @@ bool Recordset::Update(Error* error) {
         }
         const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                 .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
-        rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &insert_, nullptr);
+        sqlite3_stmt* prepared = nullptr;
+        rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
+        insert_.reset(prepared);
     }
-    sqlite3_stmt* insert = insert_;
+    sqlite3_stmt* insert = insert_.get();
     if (rc == SQLITE_OK) {
         sqlite3_reset(insert);
         for (int i = 0; i < newRow_.size(); ++i) {
@@ -811,18 +534,18 @@ bool Recordset::Delete(Error* error) {
         Set(error, dberr::kNoCurrentRecord, QStringLiteral("No current record."));
         return false;
     }
-    sqlite3_stmt* del = nullptr;
+    sqlite3_stmt* prepared = nullptr;
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(QuoteName(table_));
-    int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &del, nullptr);
+    int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
+    const StatementHandle del(prepared);
     if (rc == SQLITE_OK) {
-        sqlite3_bind_int64(del, 1, sqlite3_column_int64(stmt_, 0));
-        rc = sqlite3_step(del);
+        sqlite3_bind_int64(del.get(), 1, sqlite3_column_int64(stmt_.get(), 0));
+        rc = sqlite3_step(del.get());
         if (rc == SQLITE_DONE)
             rc = SQLITE_OK;
     }
     if (rc != SQLITE_OK && error)
         *error = FromSqlite(conn_->db, rc, QString());
-    sqlite3_finalize(del);
     if (rc == SQLITE_OK)
         deleted_ = true;
     return rc == SQLITE_OK;

@@ -1,7 +1,7 @@
 // The catalogue's database engine: SQLite 3 behind the few operations the
 // catalogue code needs (create, table definition, exclusive open, record
 // sets, add/update/delete, execute, close), speaking the statement dialect of
-// the catalogue's queries.
+// the catalogue's queries (dialect.h, like.h).
 //
 // Dialect accepted by OpenRecordset() and Execute(), on top of SQLite's own:
 //   - date and time literals between '#': #2003-1-1#, #03/07/2024#, #1/1/2003#,
@@ -37,6 +37,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include "app/catalogue/dialect.h"
+#include "app/catalogue/like.h"
 #include "app/error.h"
 
 struct sqlite3;
@@ -84,23 +86,14 @@ struct TableDef {
     void CreateField(const QString& name, FieldType type) { Fields.push_back({name, type}); }
 };
 
-// Rewrites the #...# literals of a statement into quoted ISO texts. Quoted
-// texts ('...') and quoted names ("...", [...]) are left alone. Returns the
-// statement, or "" with error 3075 set for a literal that is no real date or
-// time.
-QString TranslateStatement(const QString& sql, Error* error);
-
-// The engine's LIKE: true when text matches the pattern. A pattern with an
-// unclosed '[' sets *badPattern (when given) and matches nothing.
-bool LikeMatch(const QString& pattern, const QString& text, bool* badPattern = nullptr);
-
-// A Date/Time value as it is assigned (QDate, QTime, QDateTime, or texts such
-// as 2005-10-25, 10/25/2005, 14:35:27, 9:5:7): its stored text, or "" when it
-// is no real date or time.
-QString DateTimeStoredText(const QVariant& value);
-
 class Recordset;
 struct Connection;
+
+// Owns one prepared statement; finalizes it when reset or destroyed.
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* stmt) const;
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 class Database {
 public:
@@ -191,8 +184,8 @@ private:
     int ColumnOf(const QString& name) const;
 
     std::shared_ptr<Connection> conn_;
-    sqlite3_stmt* stmt_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;  // prepared at the first Update
+    StatementHandle stmt_;
+    StatementHandle insert_;  // prepared at the first Update
     QString table_;           // the table of a table-type set or of "SELECT * FROM t"
     bool tableType_ = false;
     bool hasRowid_ = false;   // column 0 is the row id, hidden
