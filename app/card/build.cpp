@@ -15,21 +15,6 @@
 namespace qlm {
 namespace {
 
-TableDef CatalogueTableDef() {
-    TableDef table{QString::fromLatin1(kCatalogueTable), {}};
-    table.CreateField(QStringLiteral("Date"), FieldType::Date);
-    table.CreateField(QStringLiteral("Time"), FieldType::Date);
-    table.CreateField(QStringLiteral("Duration"), FieldType::Long);
-    table.CreateField(QStringLiteral("CallerID"), FieldType::Text);
-    table.CreateField(QStringLiteral("DialString"), FieldType::Text);
-    table.CreateField(QStringLiteral("InorOut"), FieldType::Integer);
-    table.CreateField(QStringLiteral("TelorMic"), FieldType::Integer);
-    table.CreateField(QStringLiteral("Saved"), FieldType::Integer);
-    table.CreateField(QStringLiteral("SampleRate"), FieldType::Integer);
-    table.CreateField(QStringLiteral("Comment"), FieldType::Text);
-    return table;
-}
-
 // One row, written through the texts and names the design writes with.
 bool AddCall(Recordset* rows, const RecordingInfo& info, Error* error) {
     const auto blankIfEmpty = [](const QString& text) { return text.isEmpty() ? QStringLiteral(" ") : text; };

@@ -176,4 +176,20 @@ QByteArray MakeRecordingHeader(const QString& number, int flags) {
     return header;
 }
 
+CallRecord CallRecordFromInfo(const RecordingInfo& info) {
+    const auto blankIfEmpty = [](const QString& text) { return text.isEmpty() ? QStringLiteral(" ") : text; };
+    CallRecord record;
+    record.Date = QDate(2000 + info.Year, info.Month, info.Day);
+    record.Time = QTime(info.Hour, info.Minute, info.Second);
+    record.Duration = info.Duration;
+    record.CallerID = blankIfEmpty(info.CallerID);
+    record.DialString = blankIfEmpty(info.DialString);
+    record.InorOut = info.InorOut;
+    record.TelorMic = info.TelorMic;
+    record.Saved = info.Saved;
+    record.SampleRate = info.SampleRate;
+    record.Comment = QStringLiteral(" ");
+    return record;
+}
+
 }  // namespace qlm

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTime>
 
+#include "app/catalogue/callrecord.h"
 #include "app/error.h"
 
 namespace qlm {
@@ -72,5 +73,9 @@ qint16 SampleRateFromFlags(int flags);
 // Numbers longer than 16 digits are cut; characters other than digits are
 // skipped.
 QByteArray MakeRecordingHeader(const QString& number, int flags);
+
+// The catalogue row for a recording; empty numbers and the comment are a
+// single blank.
+CallRecord CallRecordFromInfo(const RecordingInfo& info);
 
 }  // namespace qlm

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/catalogue/engine.h"
 #include "app/strings/strlib.h"
 
 namespace qlm {
@@ -34,22 +35,6 @@ QString TimeWriteText(const QTime& time) {
     return QStringLiteral("%1:%2:%3").arg(time.hour()).arg(time.minute()).arg(time.second());
 }
 
-CallRecord CallRecordFromInfo(const RecordingInfo& info) {
-    const auto blankIfEmpty = [](const QString& text) { return text.isEmpty() ? QStringLiteral(" ") : text; };
-    CallRecord record;
-    record.Date = QDate(2000 + info.Year, info.Month, info.Day);
-    record.Time = QTime(info.Hour, info.Minute, info.Second);
-    record.Duration = info.Duration;
-    record.CallerID = blankIfEmpty(info.CallerID);
-    record.DialString = blankIfEmpty(info.DialString);
-    record.InorOut = info.InorOut;
-    record.TelorMic = info.TelorMic;
-    record.Saved = info.Saved;
-    record.SampleRate = info.SampleRate;
-    record.Comment = QStringLiteral(" ");
-    return record;
-}
-
 QString DateDisplayText(const QDate& date) { return date.toString(QStringLiteral("MM/dd/yyyy")); }
 QString TimeDisplayText(const QTime& time) { return time.toString(QStringLiteral("hh:mm:ss")); }
 
@@ -68,6 +53,17 @@ QStringList DisplayTexts(const CallRecord& r) {
             r.CallerID,              r.DialString,            InOutText(r.InorOut, r.TelorMic),
             TelMicText(r.TelorMic),  SavedText(r.Saved),      SampleRateText(r.SampleRate),
             r.Comment};
+}
+
+TableDef CatalogueTableDef() {
+    static constexpr FieldType kTypes[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
+                                           FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
+                                           FieldType::Integer, FieldType::Text};
+    TableDef table{QString::fromLatin1(kCatalogueTable), {}};
+    const QStringList names = CatalogueColumns();
+    for (qsizetype i = 0; i < names.size(); ++i)
+        table.CreateField(names[i], kTypes[i]);
+    return table;
 }
 
 }  // namespace qlm

@@ -1,12 +1,10 @@
-// One call of the catalogue (a row of table qlm), how it is written from a
-// recording's header and how the list shows it.
+// One call of the catalogue (a row of table qlm), how it is written and how
+// the list shows it.
 #pragma once
 
 #include <QDate>
 #include <QStringList>
 #include <QTime>
-
-#include "app/card/recording.h"
 
 namespace qlm {
 
@@ -28,6 +26,9 @@ struct CallRecord {
 // Table and column names, in the table's order.
 inline constexpr char kCatalogueTable[] = "qlm";
 QStringList CatalogueColumns();
+// The table as a new catalogue gets it: the columns above with their types.
+struct TableDef;
+TableDef CatalogueTableDef();
 
 // Seconds as h:mm:ss, hours without leading zeros.
 QString FormatDuration(qint32 seconds);
@@ -36,9 +37,6 @@ QString FormatDuration(qint32 seconds);
 // zeros (2006-2-3, 9:5:7).
 QString DateWriteText(const QDate& date);
 QString TimeWriteText(const QTime& time);
-
-// A row for a recording; empty numbers and the comment are a single blank.
-CallRecord CallRecordFromInfo(const RecordingInfo& info);
 
 // The list line's texts for the columns 2 to 11: date, time, duration,
 // caller ID, dial string, in/out, tel/mic, saved, sample rate, comment.

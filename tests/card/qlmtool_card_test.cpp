@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/catalogue/engine.h"
+#include "app/card/recording.h"
 #include "app/catalogue/callrecord.h"
 #include "tests/support/testsupport.h"
 

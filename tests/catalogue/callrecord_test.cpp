@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/card/recording.h"
 #include "app/catalogue/callrecord.h"
 #include "app/strings/strlib.h"
 #include "tests/support/testsupport.h"

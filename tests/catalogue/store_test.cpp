@@ -23,14 +23,7 @@ void WriteCatalogue(const QString& path, int n) {
     Error error;
     auto db = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
     ASSERT_TRUE(db) << error.description.toStdString();
-    TableDef t{QStringLiteral("qlm"), {}};
-    const QStringList names = CatalogueColumns();
-    const FieldType types[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
-                               FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
-                               FieldType::Integer, FieldType::Text};
-    for (int i = 0; i < names.size(); ++i)
-        t.CreateField(names[i], types[i]);
-    ASSERT_TRUE(db->AppendTableDef(t, &error));
+    ASSERT_TRUE(db->AppendTableDef(CatalogueTableDef(), &error));
     ScopedTransaction transaction(db.get(), &error);
     auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
     const QDateTime start(QDate(2024, 1, 1), QTime(0, 0, 0));

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "app/card/recording.h"
 #include "app/convert/convertfiles.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"

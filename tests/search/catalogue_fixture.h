@@ -34,14 +34,7 @@ inline QString WriteCatalogue(const QString& path, const QVector<CallRecord>& ca
     auto db = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
     if (!db)
         return error.description;
-    TableDef table{QStringLiteral("qlm"), {}};
-    const QStringList names = CatalogueColumns();
-    const FieldType types[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
-                               FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
-                               FieldType::Integer, FieldType::Text};
-    for (int i = 0; i < names.size(); ++i)
-        table.CreateField(names[i], types[i]);
-    if (!db->AppendTableDef(table, &error))
+    if (!db->AppendTableDef(CatalogueTableDef(), &error))
         return error.description;
     ScopedTransaction transaction(db.get(), &error);
     auto rows = db->OpenRecordset(QStringLiteral("qlm"), &error);
