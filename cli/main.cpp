@@ -58,7 +58,7 @@ QString WholeHelp() {
         "  --version  the program's version\n"
         "commands:");
     for (const Subcommand& command : Commands())
-        text += QStringLiteral("\n  qlmtool ") + QString::fromUtf8(command.usage);
+        text += QStringLiteral("\n  qlmtool ") + QString::fromUtf8(command.usage).replace(u'\n', QStringLiteral("\n  "));
     return text;
 }
 
