@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/card/recording.h"
+#include "app/catalogue/store.h"
 #include "app/convert/convertfiles.h"
 #include "platform/appfolder.h"
 #include "tests/conversion/conversionfixture.h"
@@ -36,10 +38,12 @@ protected:
         pc_ = dir_.filePath(QStringLiteral("pc"));
         out_ = dir_.filePath(QStringLiteral("out"));
         QDir().mkpath(out_);
-        ASSERT_EQ(Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
-        for (const QString& name : {kOct, kNov, kDec})
-            if (GetParam() || name != kNov)
+        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
+        for (const QString& name : {kOct, kNov, kDec}) {
+            if (GetParam() || name != kNov) {
                 ASSERT_TRUE(QFile::rename(JoinPath(card_, name), JoinPath(card_, name.toLower())));
+            }
+        }
     }
     void TearDown() override {
         CloseFrontEnd();
@@ -47,7 +51,7 @@ protected:
     }
 
     RunResult Tool(QStringList args) const {
-        return Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
+        return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
     }
     QStringList Lines(const QByteArray& out) const { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 
@@ -88,7 +92,7 @@ TEST_P(LetterCaseTest, EveryCallIsFoundAndDeletedWithItsRows) {
     for (const QString& name : {kOct, kNov}) {
         EXPECT_GT(SamplesIn(JoinPath(out_, name + QStringLiteral(".wav"))), 8000) << name.toStdString();
         const QString decoded = dir_.filePath(name + QStringLiteral(".mpg123.wav"));
-        r = Run(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), decoded,
+        r = test::Run(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), decoded,
                                            JoinPath(out_, name + QStringLiteral(".mp3"))});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_GT(SamplesIn(decoded), 8000) << name.toStdString();
