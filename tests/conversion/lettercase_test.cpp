@@ -31,9 +31,7 @@ protected:
             GTEST_SKIP() << "espeak-ng and sox are needed";
         qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
         InstallConverter(app_);
-        const QString tool = BuiltPath(QStringLiteral("qlmtool"));
-        ASSERT_TRUE(QFile::copy(tool, app_.file(QStringLiteral("qlmtool"))));
-        QFile::setPermissions(app_.file(QStringLiteral("qlmtool")), QFile::permissions(tool));
+        ASSERT_TRUE(InstallQlmtool(app_));
         card_ = dir_.filePath(QStringLiteral("card"));
         pc_ = dir_.filePath(QStringLiteral("pc"));
         out_ = dir_.filePath(QStringLiteral("out"));
