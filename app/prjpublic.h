@@ -13,7 +13,9 @@ namespace qlm {
 
 struct PrjPublicState {
     // The open catalogue (or none), its file and the folder of its recordings.
-    std::unique_ptr<Database> CatalogueDatabase;
+    // Shared, so long work that lets events run (the build) keeps the object
+    // it writes to even when a handler closes the catalogue meanwhile.
+    std::shared_ptr<Database> CatalogueDatabase;
     QString CataloguePath;
     QString RecordingsFolder;
     // The folder dialog: mode 0-4 set by the caller, results read after it.

@@ -51,6 +51,9 @@ int SignInForCommand(QStringList* args, std::FILE* in = stdin);
 // The password as the gate reads it; false when none was given.
 bool ReadCommandPassword(QStringList* args, std::FILE* in, QString* password);
 
+// Writes the command's registered usage line to stderr; returns kUsage.
+int Usage(const char* command);
+
 // Output helpers: one record a line on stdout, errors on stderr.
 void Out(const QString& line);
 void Err(const QString& line);

@@ -9,10 +9,8 @@ namespace qlm::cli {
 int CmdBuild(const QStringList& arguments) {
     QStringList args = arguments;
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.size() != 1) {
-        Err(QStringLiteral("usage: qlmtool build [--json] FOLDER"));
-        return kUsage;
-    }
+    if (args.size() != 1)
+        return Usage("build");
     BuildHooks hooks;
     hooks.unreadable = [](const QString& path, const Error& error) {
         Err(QStringLiteral("%1: skipped, header not readable (error %2): %3").arg(path).arg(error.number).arg(error.description));

@@ -10,10 +10,8 @@
 namespace qlm::cli {
 
 int CmdComment(const QStringList& args) {
-    if (args.size() != 4) {
-        Err(QStringLiteral("usage: qlmtool comment CATALOGUE MM/dd/yyyy hh:mm:ss TEXT"));
-        return kUsage;
-    }
+    if (args.size() != 4)
+        return Usage("comment");
     const QString& path = args[0];
     const QString& date = args[1];
     const QString& time = args[2];

@@ -67,12 +67,6 @@ private:
     TerminalProgress lines_;
 };
 
-int Usage() {
-    Err(QStringLiteral("usage: qlmtool convert CATALOGUE --dest DIR [--mp3] (--all | DATE TIME ...)\n"
-                       "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss"));
-    return kUsage;
-}
-
 }  // namespace
 
 int CmdConvert(const QStringList& arguments) {
@@ -84,10 +78,10 @@ int CmdConvert(const QStringList& arguments) {
     const bool mp3 = TakeFlag(&args, QStringLiteral("--mp3"));
     const bool all = TakeFlag(&args, QStringLiteral("--all"));
     if (!haveDestination || destination.isEmpty() || args.isEmpty())
-        return Usage();
+        return Usage("convert");
     const QString catalogue = args.takeFirst();
     if (all == !args.isEmpty() || args.size() % 2 != 0)
-        return Usage();
+        return Usage("convert");
     if (!QFileInfo(destination).isDir()) {
         Err(QStringLiteral("%1: no such folder").arg(destination));
         return kFailed;

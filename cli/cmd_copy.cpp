@@ -13,10 +13,8 @@
 namespace qlm::cli {
 
 int CmdCopy(const QStringList& arguments) {
-    if (arguments.size() != 2) {
-        Err(QStringLiteral("usage: qlmtool copy SOURCE DEST"));
-        return kUsage;
-    }
+    if (arguments.size() != 2)
+        return Usage("copy");
     const QString source = arguments[0];
     const QString destination = arguments[1];
     // Scripts name a destination to be made, as cp -r would.

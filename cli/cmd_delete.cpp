@@ -1,6 +1,8 @@
 // qlmtool delete CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]:
 // deletes calls as the list's Delete does: each call's recording file beside
-// the catalogue, then the catalogue rows of them all. Prints one line a call.
+// the catalogue (its name in any letter case), then the catalogue rows of them
+// all. Prints one line a call; a recording that is missing or stays is also
+// told on stderr.
 #include <QDate>
 #include <QFileInfo>
 #include <QTime>
@@ -16,10 +18,8 @@ namespace qlm::cli {
 int CmdDelete(const QStringList& arguments) {
     QStringList args = arguments;
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.size() < 3 || args.size() % 2 != 1) {
-        Err(QStringLiteral("usage: qlmtool delete [--json] CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]"));
-        return kUsage;
-    }
+    if (args.size() < 3 || args.size() % 2 != 1)
+        return Usage("delete");
     const QString path = args.takeFirst();
     QVector<CallKey> calls;
     for (qsizetype i = 0; i < args.size(); i += 2) {
@@ -38,18 +38,30 @@ int CmdDelete(const QStringList& arguments) {
         Err(QStringLiteral("%1: %2").arg(path, error.BoxText()));
         return kFailed;
     }
-    const QString folder = FolderOf(QFileInfo(path).absoluteFilePath());
+    RecordingLookup recordings(FolderOf(QFileInfo(path).absoluteFilePath()));
+    bool failed = false;
     for (const CallKey& call : calls) {
-        const bool fileGone = DeleteRecordingFileOf(folder, call);
-        const QString file = RecordingNameFor(call.dateText, call.timeText);
+        QString file;
+        Error fileError;
+        const bool fileGone = DeleteRecordingFileOf(recordings, call, &file, &fileError);
+        const bool missing = fileError.number == err::kFileNotFound;
+        // The rows go all the same; the user learns what became of the file.
+        if (!fileGone) {
+            failed = failed || !missing;
+            Err(missing ? QStringLiteral("%1 %2: recording not found").arg(call.dateText, call.timeText)
+                        : QStringLiteral("%1 %2: recording not deleted: %3")
+                              .arg(call.dateText, call.timeText, fileError.description));
+        }
+        file = QFileInfo(file).fileName();
         if (json)
             Out(JsonLine({{QStringLiteral("date"), call.dateText},
                           {QStringLiteral("time"), call.timeText},
                           {QStringLiteral("file"), file},
                           {QStringLiteral("fileDeleted"), fileGone}}));
         else
-            Out(QStringList{call.dateText, call.timeText, file, fileGone ? QStringLiteral("deleted")
-                                                                         : QStringLiteral("no file")}
+            Out(QStringList{call.dateText, call.timeText, file,
+                            fileGone ? QStringLiteral("deleted")
+                                     : missing ? QStringLiteral("no file") : QStringLiteral("not deleted")}
                     .join(u'\t'));
     }
     const int rows = DeleteCatalogueRows(db.get(), calls, &error);
@@ -58,7 +70,7 @@ int CmdDelete(const QStringList& arguments) {
         return kFailed;
     }
     Err(QStringLiteral("%1 catalogue row(s) deleted").arg(rows));
-    return kOk;
+    return failed ? kFailed : kOk;
 }
 
 }  // namespace qlm::cli

@@ -11,10 +11,8 @@ namespace qlm::cli {
 int CmdHeader(const QStringList& arguments) {
     QStringList args = arguments;
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.isEmpty()) {
-        Err(QStringLiteral("usage: qlmtool header [--json] FILE..."));
-        return kUsage;
-    }
+    if (args.isEmpty())
+        return Usage("header");
     int status = kOk;
     for (const QString& path : args) {
         const QString name = QFileInfo(path).fileName();

@@ -57,10 +57,8 @@ bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
 int CmdList(const QStringList& arguments) {
     QStringList args = arguments;
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.size() != 1) {
-        Err(QStringLiteral("usage: qlmtool list [--json] CATALOGUE"));
-        return kUsage;
-    }
+    if (args.size() != 1)
+        return Usage("list");
     if (!LoadCallTexts())
         return kFailed;
     Error error;

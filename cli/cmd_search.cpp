@@ -11,12 +11,6 @@
 namespace qlm::cli {
 namespace {
 
-constexpr char kUsageText[] =
-    "usage: qlmtool search [--json] [--print-sql] CATALOGUE [--from Y-M-D] [--to Y-M-D]\n"
-    "         [--time-from H:M:S] [--time-to H:M:S] [--caller TEXT] [--dialled TEXT]\n"
-    "         [--direction all|in|out] [--source all|tel|mic|vox] [--saved all|yes|no]\n"
-    "         [--rate all|0|1|2] [--comment TEXT] [--any]";
-
 // Three 16-bit numbers split at the separator, as the panel's lists give
 // them; whether they form a real date or time is the engine's to judge.
 bool ParseTriple(const QString& text, QChar separator, qint16* a, qint16* b, qint16* c) {
@@ -57,8 +51,7 @@ QString TrimBlanks(const QString& text) {
 int UsageError(const QString& message) {
     if (!message.isEmpty())
         Err(QStringLiteral("qlmtool search: ") + message);
-    Err(QString::fromLatin1(kUsageText));
-    return kUsage;
+    return Usage("search");
 }
 
 }  // namespace

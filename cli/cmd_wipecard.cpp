@@ -32,10 +32,8 @@ int CmdWipeCard(const QStringList& arguments) {
     QStringList args = arguments;
     const bool yes = TakeFlag(&args, QStringLiteral("--yes"));
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
-    if (args.size() != 1) {
-        Err(QStringLiteral("usage: qlmtool wipe-card FOLDER [--yes] [--json]"));
-        return kUsage;
-    }
+    if (args.size() != 1)
+        return Usage("wipe-card");
     const QString folder = args.first();
     Error error;
     const QStringList names = CardRecordingNames(folder, &error);

@@ -73,17 +73,18 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     if (error.IsSet())
         return result;
     state.CatalogueDatabase = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
-    if (!state.CatalogueDatabase)
+    // Our own hold: a hook's events may close the catalogue while we work.
+    const std::shared_ptr<Database> db = state.CatalogueDatabase;
+    if (!db)
         return result;
     result.path = path;
-    Database* db = state.CatalogueDatabase.get();
     if (!db->AppendTableDef(CatalogueTableDef(), &error))
         return result;
 
     {
         // One transaction for the whole folder; rows stored before a failure
         // are kept (committed), as the design keeps them.
-        ScopedTransaction transaction(db, &error);
+        ScopedTransaction transaction(db.get(), &error);
         auto rows = transaction.Active() ? db->OpenRecordset(QString::fromLatin1(kCatalogueTable), &error) : nullptr;
         if (!rows)
             return result;
@@ -114,6 +115,10 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             return result;
     }
 
+    if (state.CatalogueDatabase != db) {
+        error = Error{dberr::kObjectClosed, LibStr(162)};
+        return result;
+    }
     state.CataloguePath = path;
     state.RecordingsFolder = folder;
     if (model) {

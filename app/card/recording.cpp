@@ -3,8 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+
+#include "platform/appfolder.h"
 
 namespace qlm {
 namespace {
@@ -55,6 +58,31 @@ bool IsRecordingName(const QString& name) {
     const int minute = TwoDigits(name, 7, 9);
     const int second = TwoDigits(name, 10, 11);
     return QDate::isValid(year, month, day) && QTime::isValid(hour, minute, second);
+}
+
+QString RecordingLookup::PathOf(const QString& name) {
+    if (name.isEmpty() || folder_.isEmpty())
+        return QString();
+    const QString exact = JoinPath(folder_, name);
+    if (QFileInfo(exact).isFile())
+        return exact;
+    if (!listed_) {
+        listed_ = true;
+        QDirIterator it(folder_, {RecordingNamePattern()}, QDir::Files | QDir::Hidden | QDir::System);
+        while (it.hasNext()) {
+            const QString found = it.nextFileInfo().fileName();
+            byFoldedName_[found.toCaseFolded()].append(found);
+        }
+        for (QStringList& names : byFoldedName_)
+            names.sort(Qt::CaseSensitive);
+    }
+    // A name listed earlier may have been deleted since.
+    for (const QString& candidate : byFoldedName_.value(name.toCaseFolded())) {
+        const QString path = JoinPath(folder_, candidate);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QString();
 }
 
 qint16 SampleRateFromFlags(int flags) {

@@ -3,8 +3,12 @@
 // 512-byte header (number nibbles, flag byte) before the codec data.
 #pragma once
 
+#include <utility>
+
 #include <QDate>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include "app/catalogue/callrecord.h"
@@ -60,6 +64,26 @@ QString RecordingNameFor(const QDate& date, const QTime& time);
 // From a list line's texts: "MM/dd/yyyy" and "hh:mm:ss". Empty when either
 // text cannot be read.
 QString RecordingNameFor(const QString& dateText, const QString& timeText);
+
+// Finds call recordings in a folder whatever the letter case of their names:
+// a card mounted with lower-case short names, or filled by another tool,
+// holds b1124101.010 for B1124101.010. The name as written wins; among names
+// that differ from it only in letter case, the first in name order. The
+// folder is listed at most once, at the first name not there as written, so
+// a run over many calls costs one listing.
+class RecordingLookup {
+public:
+    explicit RecordingLookup(QString folder) : folder_(std::move(folder)) {}
+    const QString& Folder() const { return folder_; }
+    // The path of the recording of that name, or "" when the folder holds
+    // none.
+    QString PathOf(const QString& name);
+
+private:
+    QString folder_;
+    bool listed_ = false;
+    QHash<QString, QStringList> byFoldedName_;  // case-folded name -> names, in name order
+};
 
 // Estimated call length: whole payload kilobytes over the rate code's
 // kilobytes per second, halves to even.

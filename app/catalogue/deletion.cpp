@@ -22,11 +22,23 @@ QString WrittenKey(const QDate& date, const QTime& time) {
 
 }  // namespace
 
-bool DeleteRecordingFileOf(const QString& recordingsFolder, const CallKey& call) {
+bool DeleteRecordingFileOf(RecordingLookup& recordings, const CallKey& call, QString* path, Error* error) {
     const QString name = RecordingNameFor(call.dateText, call.timeText);
-    if (name.isEmpty() || recordingsFolder.isEmpty())
+    const QString found = recordings.PathOf(name);
+    if (path)
+        *path = found.isEmpty() ? JoinPath(recordings.Folder(), name) : found;
+    if (found.isEmpty()) {
+        if (error)
+            *error = FileError(err::kFileNotFound, JoinPath(recordings.Folder(), name),
+                               QStringLiteral("recording not found"));
         return false;
-    return QFile::remove(JoinPath(recordingsFolder, name));
+    }
+    QFile file(found);
+    if (file.remove())
+        return true;
+    if (error)
+        *error = FileError(err::kPathFileAccess, found, file.errorString());
+    return false;
 }
 
 int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* error) {
@@ -94,12 +106,13 @@ QVector<CallKey> DeleteListedCalls(Database* db, const QString& recordingsFolder
     // Lines shift up as earlier ones go; the offset keeps every selected line
     // taken exactly once.
     int gone = 0;
+    RecordingLookup recordings(recordingsFolder);
     for (const int original : rows) {
         const int row = original - gone;
         if (row < 0 || row >= model->rowCount())
             continue;
         const CallKey call{model->Text(row, kColDate), model->Text(row, kColTime)};
-        DeleteRecordingFileOf(recordingsFolder, call);
+        DeleteRecordingFileOf(recordings, call);
         model->RemoveLine(row);
         removed << call;
         ++gone;

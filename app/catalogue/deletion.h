@@ -12,15 +12,19 @@ namespace qlm {
 
 class CallListModel;
 class Database;
+class RecordingLookup;
 
 struct CallKey {
     QString dateText;
     QString timeText;
 };
 
-// Deletes the call's recording file in the folder. False when there was no
-// such file or it could not be deleted; the caller goes on either way.
-bool DeleteRecordingFileOf(const QString& recordingsFolder, const CallKey& call);
+// Deletes the call's recording file in the folder, found whatever the letter
+// case of its name; *path (when given) gets the file found, else the usual
+// name in the folder. False when there was no such file (error 53) or it
+// could not be deleted; the caller goes on either way.
+bool DeleteRecordingFileOf(RecordingLookup& recordings, const CallKey& call, QString* path = nullptr,
+                           Error* error = nullptr);
 
 // Reads every row of the catalogue and deletes those whose date and time
 // equal one of the calls' (compared as written, without leading zeros).

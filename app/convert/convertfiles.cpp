@@ -112,6 +112,7 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
     CloseFrontEnd();
     progress.RunStarted();
     const QString temp = GetTempFolder();
+    RecordingLookup recordings(recordingsFolder);
     const int count = static_cast<int>(items.size());
     for (int i = 0; i < count; ++i) {
         const ConvertItem& item = items[i];
@@ -129,7 +130,11 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
         bool cancelled = false;
         if (named && !Exists(paths.dat)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to Dat ..."), [&] {
-                CallSkipCopy(RecordingHeaderSize, JoinPath(recordingsFolder, name), paths.dat);
+                // The card's name may differ in letter case; the work files
+                // keep the usual name.
+                const QString source = recordings.PathOf(name);
+                CallSkipCopy(RecordingHeaderSize, source.isEmpty() ? JoinPath(recordingsFolder, name) : source,
+                             paths.dat);
                 WaitForFile(paths.dat, kStageWaitMs);
             });
         }

@@ -80,8 +80,8 @@ qint16 Mp3OptionFor(int selectedOption, const QString& text);
 QString RecordsNotFoundMessage(const QString& recordingsFolder);
 QString ConverterMissingMessage();
 
-// Converts the items, in order, from the recordings folder into the
-// destination folder (mp3Option > 0: MP3 files, else WAV files), reusing any
+// Converts the items, in order, from the recordings folder (the recordings'
+// names in any letter case) into the destination folder (mp3Option > 0: MP3 files, else WAV files), reusing any
 // file of a stage that exists. The front-end started before is closed first;
 // the one started for the run is left running for the caller to close.
 ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString& recordingsFolder,

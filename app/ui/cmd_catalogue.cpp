@@ -148,7 +148,13 @@ void CopyRecordingsCommand(frmMain& main) {
         hooks.repaint = Repaint;
         const CopyResult result = CopyRecordings(state.SourceFolder, state.DestinationFolder, hooks);
         state.RecordingsFolder = state.DestinationFolder;
-        main.SetPanelText(1, LibStr(62));
+        // "Copy finished." only when it did; otherwise what failed.
+        if (result.listError.IsSet())
+            main.SetPanelText(1, LibStr(160) + u' ' + state.SourceFolder);
+        else if (!result.failed.isEmpty())
+            main.SetPanelText(1, LibStr(161) + u' ' + QString::number(result.failed.size()));
+        else
+            main.SetPanelText(1, LibStr(62));
         if (result.listError.IsSet()) {
             ShowMessage(LibStr(131) + u' ' + state.SourceFolder, &main);
         } else if (!result.failed.isEmpty()) {

@@ -143,3 +143,42 @@ TEST(BuildCatalogue, EmptyFolderAndFailures) {
     EXPECT_TRUE(missing.path.isEmpty());
     PrjPublicM().Reset();
 }
+
+// A hook's events may close the catalogue, or open another, while the build
+// still writes: the build keeps its own hold on the database (no use after
+// free; run under valgrind or ASan to see), fails, and makes nothing current.
+TEST(BuildCatalogue, CatalogueClosedOrReplacedWhileBuilding) {
+    test::AppFolder app;
+    QTemporaryDir card;
+    Error error;
+    ASSERT_GT(sim::WriteDemoCard(card.path(), &error), 2);
+    CallListModel model;
+    for (const bool reopen : {false, true}) {
+        PrjPublicM().Reset();
+        int calls = 0;
+        QString other;
+        BuildHooks hooks;
+        hooks.status = [&](int, const QString&) {
+            if (++calls != 4)
+                return;
+            // Opening another catalogue replaces the handle without closing.
+            if (!reopen) {
+                PrjPublicM().CloseCatalogue();
+            } else {
+                other = card.filePath(QStringLiteral("other.mdb"));
+                PrjPublicM().CatalogueDatabase = Database::Create(other, QString::fromLatin1(kGeneralLocale), 0,
+                                                                  nullptr);
+            }
+        };
+        const BuildResult result = BuildCatalogueIn(card.path(), &model, hooks);
+        EXPECT_TRUE(result.error.IsSet()) << reopen;
+        EXPECT_TRUE(PrjPublicM().CataloguePath.isEmpty());
+        EXPECT_TRUE(PrjPublicM().RecordingsFolder.isEmpty());
+        EXPECT_EQ(model.rowCount(), 0);
+        if (reopen) {
+            EXPECT_EQ(result.error.number, dberr::kObjectClosed);
+            EXPECT_EQ(PrjPublicM().CatalogueDatabase->Path(), other);
+        }
+    }
+    PrjPublicM().Reset();
+}

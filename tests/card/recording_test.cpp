@@ -153,3 +153,29 @@ TEST(RecorderSimulator, WritesWhatTheReaderReads) {
     EXPECT_EQ(info.SampleRate, 2);
     EXPECT_EQ(info.Duration, 20);
 }
+
+TEST(RecordingLookup, FindsNamesInAnyCaseExactFirst) {
+    QTemporaryDir dir;
+    const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    test::WriteFile(file("a2524143.527"), "lower");   // a card mounted with lower-case names
+    test::WriteFile(file("B1124101.010"), "exact");
+    test::WriteFile(file("b1124101.010"), "copy");    // the same call twice, differing only in case
+    test::WriteFile(file("c3124235.959.wav"), "no recording");
+
+    RecordingLookup lookup(dir.path());
+    EXPECT_EQ(lookup.PathOf("A2524143.527"), file("a2524143.527"));
+    EXPECT_EQ(lookup.PathOf("B1124101.010"), file("B1124101.010"));
+    EXPECT_EQ(lookup.PathOf("C3124235.959"), "");
+    EXPECT_EQ(lookup.PathOf(""), "");
+
+    // Files change after the one listing: a deleted one is no longer found,
+    // the exact name still wins, and the remaining variant is found.
+    QFile::remove(file("a2524143.527"));
+    EXPECT_EQ(lookup.PathOf("A2524143.527"), "");
+    QFile::remove(file("B1124101.010"));
+    EXPECT_EQ(lookup.PathOf("B1124101.010"), file("b1124101.010"));
+    test::WriteFile(file("A2524143.527"), "new");
+    EXPECT_EQ(lookup.PathOf("A2524143.527"), file("A2524143.527"));
+
+    EXPECT_EQ(RecordingLookup(dir.filePath("no-such")).PathOf("B1124101.010"), "");
+}

@@ -61,6 +61,13 @@ inline void InstallConverter(const AppFolder& app, bool withFrontEnd = true) {
     }
 }
 
+// qlmtool in the application folder, so it finds the converter there.
+inline bool InstallQlmtool(const AppFolder& app) {
+    const QString tool = BuiltPath(QStringLiteral("qlmtool"));
+    return QFile::copy(tool, app.file(QStringLiteral("qlmtool"))) &&
+           QFile::setPermissions(app.file(QStringLiteral("qlmtool")), QFile::permissions(tool));
+}
+
 // A recording with a payload of the given length; returns its item.
 inline ConvertItem AddRecording(const QString& folder, const QDateTime& start, qint64 payloadBytes) {
     sim::Call call;

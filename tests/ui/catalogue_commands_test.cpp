@@ -236,6 +236,21 @@ private slots:
         QVERIFY(message.contains("A2505143.527"));
         QVERIFY(message.contains(blocked));
         QCOMPARE(w->PanelText(2), LibStr(75) + " 11 " + LibStr(103));
+        QCOMPARE(w->PanelText(1), LibStr(161) + " 2");
+
+        // The card goes away once the folders are chosen: panel 1 says the
+        // copy failed, not that it finished.
+        QTemporaryDir gone;
+        sim::WriteDemoCard(gone.path(), &error);
+        {
+            const test::ModalScript::Step select = SelectFolders(gone.path(), pc.path());
+            test::ModalScript script({[&](QWidget* dialog) { return select(dialog) && gone.remove(); },
+                                      test::PressBox(QMessageBox::Ok, &message)});
+            w->MnuCopyRECS->trigger();
+            WaitDone(script);
+        }
+        QVERIFY2(w->PanelText(1).startsWith(LibStr(160) + ' ' + gone.path()), qPrintable(w->PanelText(1)));
+        QVERIFY2(message.startsWith(LibStr(131)), qPrintable(message));
 
         // Cancel copies nothing and keeps the recordings folder.
         {
