@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include "app/card/recording.h"
+#include "app/card/calldeletion.h"
 #include "app/catalogue/deletion.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"

@@ -1,15 +1,10 @@
 #include "app/catalogue/deletion.h"
 
-#include <algorithm>
-
 #include <QFile>
 #include <QSet>
 
-#include "app/card/recording.h"
-#include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/engine.h"
-#include "platform/appfolder.h"
 
 namespace qlm {
 
@@ -21,25 +16,6 @@ QString WrittenKey(const QDate& date, const QTime& time) {
 }
 
 }  // namespace
-
-bool DeleteRecordingFileOf(RecordingLookup& recordings, const CallKey& call, QString* path, Error* error) {
-    const QString name = RecordingNameFor(call.dateText, call.timeText);
-    const QString found = recordings.PathOf(name);
-    if (path)
-        *path = found.isEmpty() ? JoinPath(recordings.Folder(), name) : found;
-    if (found.isEmpty()) {
-        if (error)
-            *error = FileError(err::kFileNotFound, JoinPath(recordings.Folder(), name),
-                               QStringLiteral("recording not found"));
-        return false;
-    }
-    QFile file(found);
-    if (file.remove())
-        return true;
-    if (error)
-        *error = FileError(err::kPathFileAccess, found, file.errorString());
-    return false;
-}
 
 int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* error) {
     QSet<QString> wanted;
@@ -94,32 +70,6 @@ int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* erro
     if (failed.IsSet() && error)
         *error = failed;
     return deleted;
-}
-
-QVector<CallKey> DeleteListedCalls(Database* db, const QString& recordingsFolder, CallListModel* model,
-                                   QVector<int> rows, Error* error) {
-    QVector<CallKey> removed;
-    if (!model)
-        return removed;
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    // Lines shift up as earlier ones go; the offset keeps every selected line
-    // taken exactly once.
-    int gone = 0;
-    RecordingLookup recordings(recordingsFolder);
-    for (const int original : rows) {
-        const int row = original - gone;
-        if (row < 0 || row >= model->rowCount())
-            continue;
-        const CallKey call{model->Text(row, kColDate), model->Text(row, kColTime)};
-        DeleteRecordingFileOf(recordings, call);
-        model->RemoveLine(row);
-        removed << call;
-        ++gone;
-    }
-    if (!removed.isEmpty())
-        DeleteCatalogueRows(db, removed, error);
-    return removed;
 }
 
 }  // namespace qlm

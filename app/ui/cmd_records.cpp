@@ -6,6 +6,7 @@
 
 #include "app/card/cardwipe.h"
 #include "app/catalogue/calllistmodel.h"
+#include "app/card/calldeletion.h"
 #include "app/catalogue/deletion.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"

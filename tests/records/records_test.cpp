@@ -11,6 +11,7 @@
 
 #include "app/card/cardwipe.h"
 #include "app/catalogue/comments.h"
+#include "app/card/calldeletion.h"
 #include "app/catalogue/deletion.h"
 #include "app/catalogue/store.h"
 #include "tests/records/fixture.h"
