@@ -19,7 +19,16 @@
 // Codec 2 keeps predictor state between frames, so the encoder feeds it only
 // the frames it sends: a frame sent as silence is not encoded, and the
 // decoder skips silence as well, keeping both sides in step.
+//
+// A decode must depend on its input alone. Codec 2's synthesis draws random
+// phases from codec2_rand(), whose seed is one hidden variable of the whole
+// process that codec2_create() never resets: the same file decoded after
+// another one came out different. We define codec2_rand() here with the
+// same generator and a seed we reset with the decoder; being exported from
+// this library, which comes before libcodec2 in the search order of every
+// program that loads us, it is the one Codec 2's own calls reach.
 #include "kvc/kvc.h"
+#include "kvc/frames.h"
 
 #include <codec2/codec2.h>
 
@@ -63,6 +72,10 @@ constexpr double kQuietRms = 260.0;
 constexpr int kHangoverFrames = 8;
 int g_hangover = 0;
 
+// Codec 2's own generator (a C library rand()), seeded as it starts.
+constexpr unsigned long kRandSeed = 1;
+unsigned long g_randNext = kRandSeed;
+
 bool IsQuiet(const int16_t* samples) {
     double sum = 0.0;
     for (int i = 0; i < kSamples; ++i)
@@ -76,16 +89,6 @@ bool IsQuiet(const int16_t* samples) {
         return false;
     }
     return true;
-}
-
-int ClassLength(uint8_t first) {
-    switch (first >> 5) {
-    case 0: case 1: return 11;
-    case 2: case 3: return 18;
-    case 4: case 5: return 24;
-    case 6: return 4;
-    default: return 2;
-    }
 }
 
 void DecodeWith(Codec& codec, int16_t* samples, const uint8_t* frame) {
@@ -106,9 +109,16 @@ void DecodeWith(Codec& codec, int16_t* samples, const uint8_t* frame) {
 
 extern "C" {
 
+// Not part of our interface: it replaces Codec 2's generator (see above).
+KVC_API int codec2_rand(void) {
+    g_randNext = g_randNext * 1103515245UL + 12345UL;
+    return static_cast<int>((g_randNext / 65536UL) % 32768UL);
+}
+
 KVC_API void vInitDecoder(void) {
     g_decode2400.Reset();
     g_decode3200.Reset();
+    g_randNext = kRandSeed;
 }
 
 KVC_API void vDecode(int16_t* samples, const uint8_t* frame) {
@@ -118,7 +128,7 @@ KVC_API void vDecode(int16_t* samples, const uint8_t* frame) {
         std::memset(samples, 0, kSamples * sizeof(int16_t));
         return;
     }
-    switch (ClassLength(frame[0])) {
+    switch (kvc::FrameLength(frame[0])) {
     case 11: DecodeWith(g_decode2400, samples, frame); break;
     case 18:
     case 24: DecodeWith(g_decode3200, samples, frame); break;

@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "kvc/frames.h"
 #include "platform/appfolder.h"
+#include "platform/durablefile.h"
 
 namespace qlm::vf {
 namespace {
@@ -20,6 +22,10 @@ constexpr int kErrDiskFull = 61;
 constexpr int kErrPathFileAccess = 75;
 constexpr int kErrDllLoad = 48;
 constexpr int kErrDllEntry = 453;
+constexpr int kErrOverflow = 6;
+
+// The most sample bytes a WAV header's 32-bit sizes can describe.
+constexpr qint64 kWavDataMax = 0xFFFFFFFFLL - 36;
 
 Error MakeError(int number, const QString& text, const QString& path) {
     return Error{number, path.isEmpty() ? text : text + QStringLiteral(": ") + path};
@@ -35,6 +41,15 @@ Error WriteError(const QFile& file) {
     if (file.error() == QFileDevice::ResourceError)
         return MakeError(kErrDiskFull, QStringLiteral("Disk full"), file.fileName());
     return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), file.fileName());
+}
+
+// An output that could not be created or completed; its temporary file is
+// gone with it.
+Error FileError(const DurableFile& file) {
+    if (file.ErrorCode() == QFileDevice::ResourceError)
+        return MakeError(kErrDiskFull, QStringLiteral("Disk full"), file.Path());
+    return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"),
+                     file.Path() + QStringLiteral(" (") + file.ErrorString() + u')');
 }
 
 // Rounds x / d to the nearest whole number, halves to the even neighbour, as
@@ -68,6 +83,12 @@ Error CheckPath(const QString& text) {
     if (text.trimmed().isEmpty())
         return MakeError(kErrBadFileName, QStringLiteral("Bad file name or number"), QString());
     return Error();
+}
+
+// sgn2wav's answer to an input without samples.
+void NotFoundMessage(const Hooks& hooks, const QString& name) {
+    if (hooks.showMessage)
+        hooks.showMessage(QStringLiteral("The file %1 was not found").arg(name), QStringLiteral("Error"));
 }
 
 void Status(const Hooks& hooks, const QString& text) {
@@ -105,15 +126,7 @@ const CodecApi* CodecLibrary::Bind(Error* error) {
     return &api_;
 }
 
-int FrameLength(uint8_t first) {
-    switch (first >> 5) {
-    case 0: case 1: return 11;
-    case 2: case 3: return 18;
-    case 4: case 5: return 24;
-    case 6: return 4;
-    default: return 2;
-    }
-}
+int FrameLength(uint8_t first) { return kvc::FrameLength(first); }
 
 int RunLength(uint8_t first, uint8_t second) { return ((first - 0xE0) & 0x1F) * 256 + second + 1; }
 
@@ -202,22 +215,15 @@ int16_t sgn2wav(const QString& name1, const QString& name2, qint64 length_of_sgn
         }
     }
     in.close();
-    QFile out(name2);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error)
-            *error = OpenError(out);
-        return 1;
-    }
     if (count < 1) {
-        if (hooks.showMessage)
-            hooks.showMessage(QStringLiteral("The file ") + name1 + QStringLiteral(" was not found"),
-                              QStringLiteral("Error"));
+        NotFoundMessage(hooks, name1);
         return 1;
     }
-    const QByteArray header = WavHeader(static_cast<quint32>(samples.size()));
-    if (out.write(header) != header.size() || out.write(samples) != samples.size() || !out.flush()) {
+    DurableFile out(name2);
+    if (!out.Open() || !out.Write(WavHeader(static_cast<quint32>(samples.size()))) || !out.Write(samples) ||
+        !out.Commit()) {
         if (error)
-            *error = WriteError(out);
+            *error = FileError(out);
         return 1;
     }
     return 0;
@@ -270,9 +276,8 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
         return e;
     const QString input = Resolve(startFolder, datPath);
     const QString output = Resolve(startFolder, wavPath);
-    const QString tmp = Resolve(startFolder, QStringLiteral("tmp.wav"));
-    // Creating the output would wipe the codec data it is made from.
-    if (SameFile(input, output) || SameFile(input, tmp))
+    // Replacing the output would replace the codec data it is made from.
+    if (SameFile(input, output))
         return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), output);
 
     Error error;
@@ -287,37 +292,44 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
     // every frame read inside the buffer.
     const QByteArray data = in.readAll();
     in.close();
-    QFile out(output);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return OpenError(out);
+
+    // The WAV grows under a temporary name beside the output and takes the
+    // output's name only when it is complete: a full disk or a write error
+    // leaves no file that looks like a decoded recording.
+    DurableFile out(output);
+    if (!out.Open())
+        return FileError(out);
+    if (!out.Write(WavHeader(0)))  // its sizes follow once the samples are known
+        return FileError(out);
     QByteArray pending;
     pending.reserve(1 << 16);
+    qint64 dataSize = 0;
     bool written = true;
     DecodeFrames(*api, reinterpret_cast<const uint8_t*>(data.constData()), data.size(),
                  [&](const int16_t* samples) {
                      pending.append(reinterpret_cast<const char*>(samples), kFrameSamples * sizeof(int16_t));
+                     dataSize += kFrameSamples * static_cast<qint64>(sizeof(int16_t));
+                     if (dataSize > kWavDataMax)
+                         return false;
                      if (pending.size() >= (1 << 16)) {
-                         written = out.write(pending) == pending.size();
+                         written = out.Write(pending);
                          pending.clear();
                      }
                      return written;
                  });
     if (!written)
-        return WriteError(out);
-    if ((!pending.isEmpty() && out.write(pending) != pending.size()) || !out.flush())
-        return WriteError(out);
-    out.close();
-
-    if (SameFile(output, tmp)) {
-        // The output is the work file itself: wrap it in place.
-        sgn2wav(output, output, 0, hooks, &error);
-        return error;
+        return FileError(out);
+    if (dataSize > kWavDataMax)
+        return MakeError(kErrOverflow, QStringLiteral("Overflow"), output);
+    if (dataSize == 0) {
+        // Nothing to wrap: the message the program always gave, and the
+        // output stays as it was.
+        NotFoundMessage(hooks, output);
+        return Error();
     }
-    sgn2wav(output, tmp, 0, hooks, &error);
-    if (error.IsSet())
-        return error;
-    if (!QFile::remove(output) || !QFile::rename(tmp, output))
-        return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), output);
+    if (!out.Write(pending) || !out.Seek(0) || !out.Write(WavHeader(static_cast<quint32>(dataSize))) ||
+        !out.Commit())
+        return FileError(out);
     return Error();
 }
 
@@ -351,8 +363,10 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
         if (SameFile(input, tmp)) {
             skip = kWavHeaderSize;
         } else {
-            if (Error e = proc3(input, tmp); e.IsSet())
+            if (Error e = proc3(input, tmp); e.IsSet()) {
+                QFile::remove(tmp);  // a part of the copy is of no use
                 return e;
+            }
             input = tmp;
             madeTmp = true;
         }
@@ -368,14 +382,12 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
         return OpenError(in);
     }
     const qint64 length = std::max<qint64>(0, in.size() - skip);
-    if (QFileInfo::exists(output) && !QFile::remove(output)) {
+    // The codec data grows under a temporary name and replaces an existing
+    // output only when complete.
+    DurableFile out(output);
+    if (!out.Open()) {
         cleanUp();
-        return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), output);
-    }
-    QFile out(output);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        cleanUp();
-        return OpenError(out);
+        return FileError(out);
     }
     api->vInitEncoder();
 
@@ -389,7 +401,7 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
     int16_t samples[kFrameSamples];
     uint8_t buffer[kFrameBytesMax];
     int run = 0;
-    auto writeBytes = [&](const uint8_t* b, int n) { return out.write(reinterpret_cast<const char*>(b), n) == n; };
+    auto writeBytes = [&](const uint8_t* b, int n) { return out.Write(QByteArrayView(b, n)); };
     auto writeRun = [&]() {
         uint8_t marker[2];
         if (run > 256) {
@@ -426,19 +438,18 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
         }
         if (!ok) {
             cleanUp();
-            return WriteError(out);
+            return FileError(out);
         }
         // One frame makes the divisor 0: that frame is all the work.
         const qint64 percent = frames > 1 ? RoundHalfEven(i * 100, frames - 1) : 100;
         Status(hooks, QString::number(percent) + QStringLiteral("%"));
     }
     Status(hooks, QString());
-    if (!out.flush()) {
-        cleanUp();
-        return WriteError(out);
-    }
-    out.close();
     in.close();
+    if (!out.Commit()) {
+        cleanUp();
+        return FileError(out);
+    }
     cleanUp();
     return Error();
 }

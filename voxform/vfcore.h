@@ -15,8 +15,11 @@
 //   // e.IsSet(): an unhandled failure; show e.description in the "vfTool" box
 //   // and end the program when it is answered.
 //
-// Both conversions make the start folder current, so relative paths and
-// "tmp.wav" lie there. They run to the end in the caller's thread.
+// Both conversions make the start folder current, so relative paths and the
+// encoder's work file "tmp.wav" lie there. Each output grows under a
+// temporary name in its own folder and takes its name only when complete;
+// after a failure the output path is as it was. They run to the end in the
+// caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -89,7 +92,8 @@ qint64 DecodeFrames(const CodecApi& api, const uint8_t* data, qint64 length,
                     const std::function<bool(const int16_t* samples)>& sink);
 
 // Codec data to WAV: the .Dat at datPath becomes an 8000 Hz mono 16-bit WAV
-// at wavPath, through "tmp.wav" in the start folder.
+// at wavPath. Codec data without a frame shows sgn2wav's "was not found"
+// message and writes nothing.
 Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath,
                      const QString& wavPath, const Hooks& hooks);
 
@@ -99,7 +103,8 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
 
 // Wraps the raw samples of name1, after its first length_of_sgn_hdr bytes,
 // into the WAV file name2. 0 on success; 1 when there is nothing to convert,
-// after showing "The file NAME1 was not found". File errors set the error.
+// after showing "The file NAME1 was not found" (name2 is then untouched).
+// File errors set the error.
 int16_t sgn2wav(const QString& name1, const QString& name2, qint64 length_of_sgn_hdr, const Hooks& hooks,
                 Error* error);
 // True when the file begins with "RIFF".

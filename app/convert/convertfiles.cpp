@@ -10,14 +10,31 @@
 #include "app/card/recording.h"
 #include "app/catalogue/store.h"
 #include "app/convert/stagelibs.h"
+#include "app/strings/strlib.h"
+#include "kvc/frames.h"
 #include "platform/appfolder.h"
 
 namespace qlm {
 namespace {
 
 constexpr qint16 kStageWaitMs = 2000;
+// The reason on the line of a recording without audio.
+constexpr int kNoAudioString = 170;
 
 bool Exists(const QString& path) { return QFileInfo(path).isFile(); }
+
+// Codec data that does not hold one whole frame (a recording of its header
+// alone) has no audio to decode; an unreadable file is left to the decode
+// to report.
+bool HoldsAudio(const QString& datPath) {
+    QFile file(datPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    char first = 0;
+    if (!file.getChar(&first))
+        return false;
+    return file.size() >= kvc::FrameLength(static_cast<uint8_t>(first));
+}
 
 bool FolderHasFile(const QString& folder) {
     if (folder.isEmpty())
@@ -138,17 +155,20 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
                 WaitForFile(paths.dat, kStageWaitMs);
             });
         }
-        if (!cancelled && named && !Exists(paths.decoded)) {
+        // Nothing to hear: the front-end is not asked (it would only fail),
+        // and no later stage runs.
+        const bool silent = named && !Exists(paths.decoded) && Exists(paths.dat) && !HoldsAudio(paths.dat);
+        if (!cancelled && named && !silent && !Exists(paths.decoded)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to Wav ..."),
                                   [&] { DecodeWithFrontEnd(paths.dat, paths.decoded, progress); });
         }
-        if (!cancelled && named && !Exists(paths.levelled)) {
+        if (!cancelled && named && !silent && !Exists(paths.levelled)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Processing HQGC..."), [&] {
                 CallGainPass(paths.decoded, paths.levelled, kGainLevel);
                 WaitForFile(paths.levelled, kStageWaitMs);
             });
         }
-        if (!cancelled && named && mp3Option > 0 && !Exists(paths.mp3)) {
+        if (!cancelled && named && !silent && mp3Option > 0 && !Exists(paths.mp3)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to MP3..."), [&] {
                 CallMpegPack(paths.levelled, paths.mp3, mp3Option);
                 WaitForFile(paths.mp3, kStageWaitMs);
@@ -158,8 +178,9 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
             result.outcome = ConvertOutcome::Cancelled;
             return result;
         }
-        const bool made = named && Exists(paths.result);
-        progress.SetLineText(line, prefix + (made ? paths.result : kFailedMark.toString()));
+        const bool made = named && !silent && Exists(paths.result);
+        const QString reason = silent ? LibStr(kNoAudioString, QStringLiteral("No audio in the recording")) : QString();
+        progress.SetLineText(line, prefix + (made ? paths.result : reason + kFailedMark.toString()));
         result.results << (made ? paths.result : QString());
         progress.ProcessEvents();
         if (progress.CancelRequested()) {

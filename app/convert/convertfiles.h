@@ -20,7 +20,9 @@ struct ConvertItem {
     QString timeText;
 };
 
-// The result text of a recording that has no result file.
+// The result text of a recording that has no result file. A recording whose
+// codec data holds not one whole frame gets a reason before it (library
+// string 170, "No audio in the recording") and is not decoded.
 inline constexpr QStringView kFailedMark = u"  ***  Failed *** ";
 // The level the gain pass gets.
 inline constexpr int kGainLevel = 40;

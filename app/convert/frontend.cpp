@@ -21,6 +21,7 @@ constexpr int kSettleMs = 100;
 constexpr qint16 kOutputWaitMs = 3000;
 constexpr int kOutOfSightX = 1600;
 constexpr int kOutOfSightY = 1600;
+constexpr int kBoxAnswers = 5;
 
 // The front-end window of the process we started. Windows of the same
 // caption that other instances show are not ours to type into: the keys go
@@ -36,13 +37,27 @@ WindowHandle OurFrontEndWindow(WindowSystem& windows) {
     return 0;
 }
 
+// Any message box of our front-end: its "vfTool" box, or the "Error" box of
+// a decode that found nothing to convert. Either one holds the program until
+// it is answered, so it is a failed attempt as well.
 bool OurErrorBoxShown(WindowSystem& windows) {
+    if (FrontEndProcessId == 0)
+        return false;
     const QList<WindowInfo> all = windows.TopLevelWindows();
     for (const WindowInfo& w : all) {
-        if (w.windowClass == kDialogClass && w.caption == kFrontEndErrorCaption && w.processId == FrontEndProcessId)
+        if (w.windowClass == kDialogClass && w.processId == FrontEndProcessId)
             return true;
     }
     return false;
+}
+
+// Answers every box our front-end shows, so that the next decode finds it
+// ready instead of losing an attempt to a box left open.
+void DismissErrorBoxes(WindowSystem& windows) {
+    for (int i = 0; i < kBoxAnswers && OurErrorBoxShown(windows); ++i) {
+        windows.ActivateProcess(FrontEndProcessId);
+        windows.SendKeys(FrontEndProcessId, QStringLiteral("{Enter}"));
+    }
 }
 
 }  // namespace
@@ -122,6 +137,7 @@ void DecodeWithFrontEnd(const QString& source, const QString& destination, Conve
         return;
     }
     const QString textBoxClass = kTextBoxClass.toString();
+    DismissErrorBoxes(windows);
     for (int attempt = 1; attempt <= kDecodeAttempts; ++attempt) {
         const WindowHandle window = StartFrontEnd();
         WindowHandle wavBox = 0;
@@ -140,13 +156,14 @@ void DecodeWithFrontEnd(const QString& source, const QString& destination, Conve
             windows.SendKeys(FrontEndProcessId, QStringLiteral("%D"));
             windows.Sleep(kSettleMs);
             if (OurErrorBoxShown(windows)) {
-                windows.ActivateProcess(FrontEndProcessId);
-                windows.SendKeys(FrontEndProcessId, QStringLiteral("{Enter}"));
+                DismissErrorBoxes(windows);
             } else {
                 SetTextVerified(datBox, QString());
                 SetTextVerified(wavBox, QString());
-                if (WaitForFile(destination, kOutputWaitMs))
+                if (WaitForFile(destination, kOutputWaitMs)) {
+                    DismissErrorBoxes(windows);
                     return;
+                }
             }
         }
         list.SetLineText(list.SelectedLine(), u"Retry: " + source);

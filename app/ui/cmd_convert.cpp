@@ -36,6 +36,10 @@ bool RefuseWhileRunning(frmMain& main) {
     return true;
 }
 
+void ShowPlaybackFailure(frmMain& main) {
+    QMessageBox::warning(&main, LibStr(45), QStringLiteral("Fail to Playback"), QMessageBox::Ok);
+}
+
 }  // namespace
 
 short ReadMp3Option(frmMain& main) {
@@ -108,10 +112,17 @@ void PlaySelected(frmMain& main) {
     const QString playFile = name.isEmpty() ? QString() : JoinPath(temp, name + QStringLiteral(".wav"));
     if (!playFile.isEmpty() && !QFileInfo(playFile).isFile())
         frmConverter::ConvertFiles(&main, {item}, temp, 0, true);
-    if (!playFile.isEmpty() && QFileInfo(playFile).isFile())
-        ShellOpen(playFile, QStringLiteral("/"));
-    else
-        QMessageBox::warning(&main, LibStr(45), QStringLiteral("Fail to Playback"), QMessageBox::Ok);
+    if (playFile.isEmpty() || !QFileInfo(playFile).isFile()) {
+        ShowPlaybackFailure(main);
+        return;
+    }
+    // Whether the desktop could play the file is known only when its opener
+    // has ended; the window goes on meanwhile.
+    frmMain* window = &main;
+    ShellOpen(playFile, QStringLiteral("/"), window, [window](bool opened) {
+        if (!opened)
+            ShowPlaybackFailure(*window);
+    });
 }
 
 void CloseFrontEndForExit(frmMain&) {

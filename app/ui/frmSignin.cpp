@@ -1,5 +1,6 @@
 #include "app/ui/frmSignin.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,13 @@ frmSignin::frmSignin(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 12);
     layout->addWidget(Label1);
+    // On the first start nothing tells the user that there is no password
+    // yet; once the file exists the dialog is as it always was.
+    if (!QFileInfo::exists(PasswordFilePath())) {
+        lblFirstStart = new QLabel(this);
+        lblFirstStart->setObjectName(QStringLiteral("lblFirstStart"));
+        layout->addWidget(lblFirstStart);
+    }
     layout->addWidget(txtPwd);
     layout->addSpacing(8);
     layout->addLayout(buttons);
@@ -97,11 +105,18 @@ void frmSignin::ApplyFonts() {
     ApplyFont(this, 2);
     for (QWidget* control : std::initializer_list<QWidget*>{cmdSubmit, cmdCancel, Label1, txtPwd})
         ApplyFont(control, 1);
+    if (lblFirstStart)
+        ApplyFont(lblFirstStart, 1);
 }
 
 void frmSignin::ApplyTexts() {
     setWindowTitle(LibStr(2, windowTitle()));
     Label1->setText(LibStr(32, Label1->text()));
+    if (lblFirstStart) {
+        lblFirstStart->setText(
+            LibStr(171, QStringLiteral("No password has been set yet: leave the box empty and press OK.")) + u'\n' +
+            LibStr(172, QStringLiteral("Afterwards, set a password with Change Password.")));
+    }
     cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
     cmdCancel->setText(LibStr(101, cmdCancel->text()));
 }

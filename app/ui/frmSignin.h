@@ -35,6 +35,8 @@ public:
     QLineEdit* txtPwd = nullptr;
     QPushButton* cmdSubmit = nullptr;
     QPushButton* cmdCancel = nullptr;
+    // The first-start hint; only there while no password file exists.
+    QLabel* lblFirstStart = nullptr;
 
 private:
     void ApplyFonts();

@@ -32,6 +32,20 @@
 
 namespace qlm::test {
 
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int* count) : count_(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++*count_;
+        return false;
+    }
+
+private:
+    int* count_;
+};
+
 class ConverterUiTest : public QObject {
     Q_OBJECT
 
@@ -265,6 +279,66 @@ private slots:
         QCOMPARE(both.messages().value(1), QStringLiteral("Fail to Playback"));
         QVERIFY(frmConverter::Loaded() == nullptr);
         PrjPublicM().RecordingsFolder = card_;
+    }
+
+    // Double clicks through the real opener code, with an xdg-open of our own
+    // on the PATH that takes a moment and ends with the given status.
+    void playbackReportsAnOpenerThatFails() {
+        QTemporaryDir bin;
+        const QString marker = bin.filePath(QStringLiteral("opened"));
+        const auto fakeOpener = [&](int status) {
+            const QString script = bin.filePath(QStringLiteral("xdg-open"));
+            WriteFile(script, QStringLiteral("#!/bin/sh\nsleep 0.6\necho \"$1\" > '%1'\nexit %2\n")
+                                  .arg(marker)
+                                  .arg(status)
+                                  .toUtf8());
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::remove(marker);
+        };
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        SetShellOpener({});
+        const QString playFile = JoinPath(GetTempFolder(), NameOf(0) + QStringLiteral(".wav"));
+        WriteFile(playFile, QByteArray("RIFF"));  // played before: no conversion
+
+        // No program for WAV files: the message, once the opener has said so,
+        // and the window painting all the while.
+        fakeOpener(3);
+        int paints = 0;
+        PaintCounter counter(&paints);
+        main_->lvData->viewport()->installEventFilter(&counter);
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, main_->lvData->viewport(), qOverload<>(&QWidget::update));
+        ticker.start(20);
+        {
+            ModalScript script;
+            script.AnswerMessage();
+            DoubleClickRow(0);
+            QVERIFY(!QFile::exists(marker));  // the double click did not wait for it
+            paints = 0;
+            QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 10000));
+            QCOMPARE(script.messages(), QStringList{QStringLiteral("Fail to Playback")});
+            QVERIFY(QFile::exists(marker));
+            QCOMPARE(ReadFile(marker).trimmed(), QFile::encodeName(playFile));
+            QVERIFY2(paints >= 5, qPrintable(QString::number(paints)));
+        }
+        ticker.stop();
+        main_->lvData->viewport()->removeEventFilter(&counter);
+
+        // A desktop that plays it: no message.
+        fakeOpener(0);
+        {
+            ModalScript script;
+            DoubleClickRow(0);
+            QVERIFY(QTest::qWaitFor([&] { return QFile::exists(marker); }, 10000));
+            QTest::qWait(300);
+            QVERIFY(script.cancelled().isEmpty());
+        }
+        qputenv("PATH", path);
+        SetShellOpener([this](const QString& played, const QString&) {
+            opened_ << played;
+            return true;
+        });
     }
 
     void playRecOpensTheFolderDialogToPlay() {

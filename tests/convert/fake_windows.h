@@ -13,13 +13,18 @@
 
 namespace qlm::test {
 
-enum class OnDecode { WriteOutput, ShowErrorBox, Nothing, NoWindow };
+// WriteOutputThenBox: the output appears, and a moment later (at the next
+// text set) a box titled "Error" that stays open until answered; the
+// program goes on after it, but takes no Alt+D while it is open.
+enum class OnDecode { WriteOutput, ShowErrorBox, Nothing, NoWindow, WriteOutputThenBox };
 
 struct FakeProcess {
     qint64 pid = 0;
     OnDecode onDecode = OnDecode::WriteOutput;
     bool alive = true;
     bool errorBox = false;
+    QString boxCaption = QStringLiteral("vfTool");
+    bool boxComing = false;
     QString caption = kFrontEndCaption.toString();
     QString wavText, datText;
     int ignoreSets = 0;  // text sets that are lost before the box takes them
@@ -64,7 +69,7 @@ public:
                 continue;
             list.append({p.Main(), QStringLiteral("ThunderRT6FormDC"), p.caption, p.pid});
             if (p.errorBox)
-                list.append({p.Box(), QStringLiteral("#32770"), QStringLiteral("vfTool"), p.pid});
+                list.append({p.Box(), QStringLiteral("#32770"), p.boxCaption, p.pid});
         }
         return list;
     }
@@ -78,6 +83,11 @@ public:
         FakeProcess* p = Process(ProcessOfWindow(window));
         if (!p || !p->alive)
             return false;
+        if (p->boxComing) {
+            p->boxComing = false;
+            p->errorBox = true;
+            p->boxCaption = QStringLiteral("Error");
+        }
         if (p->ignoreSets > 0) {
             --p->ignoreSets;
             return true;
@@ -113,18 +123,25 @@ public:
         FakeProcess* p = Process(pid);
         if (!p || !p->alive)
             return false;
-        if (keys == u"%D") {
+        if (keys == u"%D" && p->errorBox) {
+            // The open box has the keys; its window has no Alt+D.
+        } else if (keys == u"%D") {
             ++p->decodes;
-            if (p->onDecode == OnDecode::WriteOutput && !p->datText.isEmpty()) {
+            const bool writes = p->onDecode == OnDecode::WriteOutput || p->onDecode == OnDecode::WriteOutputThenBox;
+            if (writes && !p->datText.isEmpty()) {
                 QFile out(p->wavText);
                 if (out.open(QIODevice::WriteOnly))
                     out.write("RIFF");
-            } else if (p->onDecode == OnDecode::ShowErrorBox) {
+            }
+            if (p->onDecode == OnDecode::WriteOutputThenBox)
+                p->boxComing = true;
+            else if (p->onDecode == OnDecode::ShowErrorBox) {
                 p->errorBox = true;
             }
         } else if (keys == u"{Enter}" && p->errorBox) {
             p->errorBox = false;
-            p->alive = false;  // the front-end ends when its error box is answered
+            // The front-end ends when its "vfTool" box is answered.
+            p->alive = p->boxCaption != u"vfTool";
         }
         return true;
     }

@@ -109,6 +109,29 @@ TEST_F(FrontEndTest, ErrorBoxIsAnsweredWithEnterAndTheFrontEndRestarted) {
     EXPECT_EQ(lines.lines[0], QStringLiteral("Retry: ") + source);
 }
 
+TEST_F(FrontEndTest, ABoxLeftOpenAfterTheOutputIsAnsweredBeforeTheNextFile) {
+    // The front-end wrote its output, then opened a box: left so, it would
+    // swallow the next file's Alt+D and cost that file an attempt.
+    fake.plan = {OnDecode::WriteOutputThenBox};
+    lines.AddLine(QStringLiteral("1/2 -  "));
+    lines.SelectLine(0);
+    DecodeWithFrontEnd(source, destination, lines);
+    ASSERT_TRUE(QFile::exists(destination));
+    ASSERT_EQ(fake.processes.size(), 1);
+    EXPECT_FALSE(fake.processes[0].errorBox);
+    EXPECT_TRUE(fake.processes[0].alive);
+
+    const QString second = work.filePath(QStringLiteral("A2505150.101.qlm.wav"));
+    lines.AddLine(QStringLiteral("2/2 -  "));
+    lines.SelectLine(1);
+    DecodeWithFrontEnd(source, second, lines);
+    EXPECT_TRUE(QFile::exists(second));
+    EXPECT_EQ(fake.Starts(), 1);
+    EXPECT_EQ(fake.processes[0].decodes, 2);
+    EXPECT_EQ(lines.lines, (QStringList{QStringLiteral("1/2 -  "), QStringLiteral("2/2 -  ")}));  // no retry
+    EXPECT_EQ(fake.log.filter(QStringLiteral("{Enter}")).size(), 2);
+}
+
 TEST_F(FrontEndTest, TwentyFailedAttemptsLeaveRetryMark) {
     fake.plan = {OnDecode::ShowErrorBox};
     DecodeWithFrontEnd(source, destination, lines);

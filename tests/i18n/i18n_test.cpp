@@ -24,6 +24,7 @@
 #include "app/ui/frmSignin.h"
 #include "app/ui/frmWriteCom.h"
 #include "platform/appfolder.h"
+#include "platform/privateprofile.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -66,8 +67,11 @@ QString Plain(QString text) { return text.remove(u'&').trimmed(); }
 // A library whose every string is its own number, as <N>: a text without
 // such a mark did not come from the library.
 void LoadMarkerLibrary(const QString& path) {
-    QByteArray ini = "[QLM6200]\nTotalFont=0\nTotalStr=159\n";
-    for (int n = 1; n <= 159; ++n)
+    // As many strings as the shipped library numbers.
+    const int total = PrivateProfile::Load(test::SourcePath(QStringLiteral("data/strLib.ini")))
+                          .GetInt(QStringLiteral("QLM6200"), QStringLiteral("TotalStr"), 0);
+    QByteArray ini = "[QLM6200]\nTotalFont=0\nTotalStr=" + QByteArray::number(total) + "\n";
+    for (int n = 1; n <= total; ++n)
         ini += "Str" + QByteArray::number(n) + "=<" + QByteArray::number(n) + ">\n";
     test::WriteFile(path, ini);
     LoadStringLibrary(path, QStringLiteral("QLM6200"));

@@ -249,14 +249,26 @@ private slots:
             });
             script.On("cdlMain", [](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
         };
+        // The first start says that there is no password yet, and how to go on.
+        QString hint;
+        bool hintShown = false;
         {
             ModalScript script;
-            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });
+            script.On("frmSignin", [&](QWidget* d) {
+                if (auto* label = Child<QLabel>(d, "lblFirstStart")) {
+                    hint = label->text();
+                    hintShown = label->isVisible();
+                }
+                Click(d, "cmdSubmit");
+            });
             signInThenCancel(script);
             w.Load(true);
             QVERIFY(script.done());
             QVERIFY(script.cancelled().isEmpty());
         }
+        QVERIFY(hintShown);
+        QCOMPARE(hint, LibStr(171) + u'\n' + LibStr(172));
+        QVERIFY(hint.contains(u"empty"));
         QVERIFY(PrjPublicM().SignedIn);
         QCOMPARE(panelAtCopy, LibStr(87));
         QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
@@ -300,7 +312,10 @@ private slots:
 
         {
             ModalScript script;
-            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });  // the old, empty one
+            script.On("frmSignin", [&](QWidget* d) {
+                hintShown = Child<QLabel>(d, "lblFirstStart") != nullptr;  // a password file exists now
+                Click(d, "cmdSubmit");  // the old, empty one
+            });
             script.AnswerMessage();
             script.On("frmSignin", [](QWidget* d) {
                 Type(d, "txtPwd", "  Kite 2026 ");
@@ -312,6 +327,7 @@ private slots:
             QVERIFY(script.done());
             QCOMPARE(script.messages(), QStringList{LibStr(99)});
         }
+        QVERIFY(!hintShown);
         QVERIFY(PrjPublicM().SignedIn);
         QCOMPARE(panelAtCopy, LibStr(87));
         QVERIFY(w.MnuSignOut->isEnabled());

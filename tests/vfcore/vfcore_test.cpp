@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "tests/hardening/smallfs.h"
 #include "tests/support/testsupport.h"
 #include "tools/speech.h"
 #include "voxform/vfcore.h"
@@ -136,17 +137,54 @@ TEST_F(VfCoreTest, LongestRunMarker) {
     EXPECT_EQ(U32At(wav, 40), 2621440u);
 }
 
-TEST_F(VfCoreTest, EmptyDatShowsNotFoundAndLeavesAnEmptyOutput) {
+TEST_F(VfCoreTest, EmptyDatShowsNotFoundAndLeavesTheOutputAlone) {
     test::WriteFile(File(QStringLiteral("out.wav")), QByteArray("old contents"));
-    EXPECT_TRUE(Decode(QByteArray()).isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(File(QStringLiteral("out.wav"))));
+    EXPECT_EQ(Decode(QByteArray()), QByteArray("old contents"));
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_EQ(messages_[0], QStringLiteral("Error|The file ") + File(QStringLiteral("out.wav")) +
                                 QStringLiteral(" was not found"));
-    // A lone byte decodes to nothing as well.
+    // A lone byte decodes to nothing as well, and no empty file appears.
     messages_.clear();
+    QFile::remove(File(QStringLiteral("out.wav")));
     EXPECT_TRUE(Decode(QByteArray(1, '\x80')).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(File(QStringLiteral("out.wav"))));
     EXPECT_EQ(messages_.size(), 1);
+}
+
+TEST_F(VfCoreTest, AFullDiskLeavesNoOutputAndNoPartOfOne) {
+    test::SmallFs small(600 * 1024);
+    if (!small.Mounted())
+        GTEST_SKIP() << small.WhyNot().toStdString();
+    const QDir disk(small.path());
+    const QString wav = disk.filePath(QStringLiteral("out.wav"));
+    // 2048 silent frames: 655,360 bytes of samples, more than the disk holds.
+    test::WriteFile(File(QStringLiteral("long.dat")), QByteArray("\xE7\xFF", 2));
+    Error e = DecodeDatToWav(codec_, start_, File(QStringLiteral("long.dat")), wav, hooks_);
+    EXPECT_EQ(e.number, 61) << e.description.toStdString();
+    EXPECT_EQ(disk.entryList(QDir::Files | QDir::Hidden), QStringList());
+    // An earlier file at the output path stays as it was.
+    test::WriteFile(wav, QByteArray("earlier"));
+    e = DecodeDatToWav(codec_, start_, File(QStringLiteral("long.dat")), wav, hooks_);
+    EXPECT_TRUE(e.IsSet());
+    EXPECT_EQ(test::ReadFile(wav), QByteArray("earlier"));
+    EXPECT_EQ(disk.entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.wav")});
+    // What fits is decoded in full, over the earlier file.
+    test::WriteFile(File(QStringLiteral("short.dat")), QByteArray("\xE0\x09", 2));
+    ASSERT_FALSE(DecodeDatToWav(codec_, start_, File(QStringLiteral("short.dat")), wav, hooks_).IsSet());
+    EXPECT_EQ(QFileInfo(wav).size(), 44 + 10 * 320);
+
+    // The encoder's codec data on a disk with no room left.
+    QFile filler(disk.filePath(QStringLiteral("filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, '\0')) == 4096) {
+    }
+    filler.close();
+    const QString dat = disk.filePath(QStringLiteral("out.dat"));
+    test::WriteFile(File(QStringLiteral("speech.pcm")), QByteArray(32000, '\x11'));
+    e = EncodeWavToDat(codec_, start_, File(QStringLiteral("speech.pcm")), dat, EncodeOptions{2, false, false}, hooks_);
+    EXPECT_EQ(e.number, 61) << e.description.toStdString();
+    EXPECT_EQ(disk.entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("filler"), QStringLiteral("out.wav")}));
 }
 
 TEST_F(VfCoreTest, DecodeFailuresAreErrorsAndLoseNothing) {

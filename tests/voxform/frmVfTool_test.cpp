@@ -187,7 +187,7 @@ private slots:
         QTest::mouseClick(form.cmdDecode, Qt::LeftButton);
         QCOMPARE(caption, QStringLiteral("Error"));
         QCOMPARE(text, QStringLiteral("The file ") + path(QStringLiteral("empty.wav")) + QStringLiteral(" was not found"));
-        QVERIFY(QFile::exists(path(QStringLiteral("empty.wav"))));
+        QVERIFY(!QFile::exists(path(QStringLiteral("empty.wav"))));  // no empty file that looks decoded
         QVERIFY(!form.Failed());
     }
 

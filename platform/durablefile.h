@@ -1,0 +1,76 @@
+// Writing a file so that nobody ever sees half of it: the bytes go to a
+// temporary file in the target's own folder (so the final rename cannot cross
+// file systems); Commit() flushes them to disk, renames the temporary file
+// over the target and syncs the folder, so that the rename itself survives a
+// power cut. Until then the target keeps its old content (or stays absent).
+// A DurableFile destroyed without a successful Commit() removes its
+// temporary file: a full disk, a write error or an early return leaves no
+// trace.
+//
+//   DurableFile out(path);
+//   if (!out.Open() || !out.Write(bytes) || !out.Commit())
+//       report(out.ErrorString());       // nothing at path has changed
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
+#include <QString>
+
+namespace qlm {
+
+class DurableFile {
+public:
+    explicit DurableFile(const QString& path);
+    // Discards the temporary file unless committed.
+    ~DurableFile();
+    DurableFile(const DurableFile&) = delete;
+    DurableFile& operator=(const DurableFile&) = delete;
+
+    // Creates the temporary file. False with the error set when the folder
+    // does not take it (missing, not writable, full).
+    bool Open();
+    // Appends at the write position. A failed write is remembered: every
+    // later write and the Commit() fail too.
+    bool Write(QByteArrayView bytes);
+    // Moves the write position, e.g. back to a header whose sizes are known
+    // only at the end.
+    bool Seek(qint64 position);
+    // Permissions the file will have (owner-only for a secret). By default a
+    // replaced file keeps its permissions and a new one gets the usual ones.
+    bool SetPermissions(QFileDevice::Permissions permissions);
+
+    // Makes the new content the target's. False when any write, the flush,
+    // the sync or the rename failed: the temporary file is then gone and the
+    // target as it was.
+    bool Commit();
+    // Drops what was written; the target stays as it was.
+    void Discard();
+
+    QString Path() const { return path_; }
+    // The temporary file while open (for tests that stop short of a commit).
+    QString TemporaryPath() const { return fd_ >= 0 ? QFile::decodeName(temporary_) : QString(); }
+    bool IsOpen() const { return fd_ >= 0; }
+    bool Committed() const { return committed_; }
+    // QFileDevice::ResourceError stands for a full disk.
+    QFileDevice::FileError ErrorCode() const { return error_; }
+    QString ErrorString() const { return errorString_; }
+
+private:
+    bool Fail(int code);
+    bool Flush();
+
+    QString path_;
+    QByteArray temporary_;
+    int fd_ = -1;
+    QByteArray buffer_;
+    bool committed_ = false;
+    QFileDevice::FileError error_ = QFileDevice::NoError;
+    QString errorString_;
+};
+
+// The whole content in one call. False (and *errorText, when given) when it
+// could not be put in place; the old file then stays.
+bool WriteFileDurably(const QString& path, QByteArrayView bytes, QString* errorText = nullptr);
+
+}  // namespace qlm
