@@ -188,7 +188,7 @@ void frmMain::BuildToolbar() {
         {"Make_DB", "document-new", QStyle::SP_FileDialogNewFolder, "Make DB"},
         {"Play_Rec", "media-playback-start", QStyle::SP_MediaPlay, "Play"},
         {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
-        {"Delete_CF", "edit-delete", QStyle::SP_TrashIcon, "Delete CF"},
+        {"Delete_CF", "user-trash-full", QStyle::SP_TrashIcon, "Delete CF"},
         {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
         {"Exit", "application-exit", QStyle::SP_DialogCloseButton, "Exit"},
     };

@@ -334,8 +334,8 @@ void frmSelect::ApplyTexts(int mode) {
         b->setGeometry(qMax(b->x(), right + 6), b->y(), qMax(b->width(), b->sizeHint().width()), b->height());
         right = b->geometry().right() + 1;
     }
-    if (right + 10 > width())
-        setFixedWidth(right + 10);
+    if (right > width())
+        setFixedWidth(right + 8);
 }
 
 void frmSelect::cmdSubmit_Click() {

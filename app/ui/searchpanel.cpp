@@ -185,7 +185,7 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
 
     // Numbers, choices, comment: label and field pairs in four columns.
     auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(6);
+    fields->setHorizontalSpacing(12);  // a label reads as its field's, not the one before
     fields->setVerticalSpacing(6);
     fields->addWidget(Label1[2], 0, 0);
     fields->addWidget(txtCallerID, 0, 1, 1, 3);
@@ -289,6 +289,10 @@ void SearchPanel::FillSearchPanel() {
     fillChoices(comSaved, {51, 52});
     fillChoices(comSamRate, {53, 54, 55});
     comInOut_Click();
+    // A list never narrower than its longest item: the layout reads the
+    // minimum, which the list itself works out only while empty.
+    for (QComboBox* list : frame_->findChildren<QComboBox*>())
+        list->setMinimumWidth(list->sizeHint().width());
 }
 
 void SearchPanel::ApplyMonthDays(PanelSide side) {
