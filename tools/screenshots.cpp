@@ -1,8 +1,15 @@
-// qlmshots FOLDER: renders every form of QLM6200 to PNG files, offscreen, so
-// the program can be looked at without a display.
+// qlmshots FOLDER [--size WxH] [--lang CODE] [--layout FILE.json]: renders
+// every form of QLM6200 to PNG files, offscreen, so the program can be
+// looked at without a display: the main window at the given size, in the
+// language of lang/strLib.CODE.ini, and with a report of every form's
+// layout (tools/layoutreport.h).
 #include <cstdio>
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -22,15 +29,19 @@
 #include "app/ui/frmWriteCom.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
+#include "tools/layoutreport.h"
 #include "tools/recsim.h"
 
 namespace {
 
 QString g_folder;
+QJsonArray* g_layout = nullptr;
 
 void Save(QWidget* widget, const QString& name) {
     widget->show();
     QApplication::processEvents();
+    if (g_layout)
+        g_layout->append(qlm::LayoutReport(widget, name));
     const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));
     if (!widget->grab().save(path))
         std::fprintf(stderr, "qlmshots: cannot write %s\n", path.toLocal8Bit().constData());
@@ -44,18 +55,39 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: qlmshots FOLDER\n");
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the PNG files go"));
+    const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("main window size"),
+                                        QStringLiteral("WxH"), QStringLiteral("1100x700"));
+    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("language code"), QStringLiteral("CODE"));
+    const QCommandLineOption layoutOption(QStringLiteral("layout"), QStringLiteral("layout report"),
+                                          QStringLiteral("FILE.json"));
+    parser.addOptions({sizeOption, langOption, layoutOption});
+    parser.process(app);
+    const QStringList size = parser.value(sizeOption).split(u'x');
+    if (parser.positionalArguments().size() != 1 || size.size() != 2 || size[0].toInt() <= 0 || size[1].toInt() <= 0) {
+        std::fprintf(stderr, "usage: qlmshots FOLDER [--size WxH] [--lang CODE] [--layout FILE.json]\n");
         return 64;
     }
-    g_folder = args[1];
+    g_folder = parser.positionalArguments().constFirst();
     QDir().mkpath(g_folder);
     if (const int status = qlm::LoadStringLibraryOrFail())
         return status;
+    if (parser.isSet(langOption)) {
+        const QString file = qlm::JoinPath(qlm::ApplicationFolder(),
+                                           QStringLiteral("lang/strLib.%1.ini").arg(parser.value(langOption)));
+        if (qlm::LoadStringLibrary(file, QString::fromLatin1(qlm::kStringLibrarySection)) !=
+            qlm::StringLibraryStatus::Loaded) {
+            std::fprintf(stderr, "qlmshots: cannot load %s\n", file.toLocal8Bit().constData());
+            return 66;
+        }
+    }
+    QJsonArray layout;
+    if (parser.isSet(layoutOption))
+        g_layout = &layout;
 
     qlm::frmMain main;
-    main.resize(1100, 700);
+    main.resize(size[0].toInt(), size[1].toInt());
     main.Load(false);
     Save(&main, QStringLiteral("main-1-signed-out"));
     qlm::EnableCommands(main, true);
@@ -81,7 +113,12 @@ int main(int argc, char** argv) {
     qlm::frmChangepwd changepwd(&main);
     Save(&changepwd, QStringLiteral("frmChangepwd"));
 
-    // The folder dialog in its five modes.
+    // The folder dialog in its five modes, on a machine with a card reader
+    // (this machine's own mounts would make every picture different).
+    qlm::frmSelect::SetVolumeLister([] {
+        return QVector<qlm::Volume>{{QStringLiteral("/"), QStringLiteral("ext4 /dev/sda1")},
+                                    {QStringLiteral("/media/card"), QStringLiteral("vfat QLM6200")}};
+    });
     static const char* const kModes[] = {"copy", "convert", "play", "make-db", "delete-card"};
     for (int mode = 0; mode < 5; ++mode) {
         qlm::PrjPublicM().SelectMode = static_cast<qint16>(mode);
@@ -117,5 +154,13 @@ int main(int argc, char** argv) {
     qlm::frmWriteCom comment(&main, &calls, 0);
     comment.Load();
     Save(&comment, QStringLiteral("frmWriteCom"));
+    if (g_layout) {
+        QFile out(parser.value(layoutOption));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(QJsonDocument(QJsonObject{{QStringLiteral("forms"), layout}}).toJson()) < 0) {
+            std::fprintf(stderr, "qlmshots: cannot write %s\n", out.fileName().toLocal8Bit().constData());
+            return 73;
+        }
+    }
     return 0;
 }

@@ -27,8 +27,10 @@ QString CountText(int count, int after) {
     return LibStr(75) + u' ' + QString::number(count) + u' ' + LibStr(after);
 }
 
-// A new listing: nothing checked, header image "abc".
+// A new listing: nothing checked, header image "abc", and in the order
+// under the sort arrow while sorting is on.
 void ListingStarted(frmMain& main) {
+    main.SortAsShown();
     main.lvDataModel->SetHeaderImageKey(QStringLiteral("abc"));
     main.lvData->viewport()->update();
     PrjPublicM().AllChecked = false;

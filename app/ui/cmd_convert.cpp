@@ -110,8 +110,12 @@ void PlaySelected(frmMain& main) {
     const QString name = RecordingNameFor(item.dateText, item.timeText);
     const QString temp = GetTempFolder();
     const QString playFile = name.isEmpty() ? QString() : JoinPath(temp, name + QStringLiteral(".wav"));
-    if (!playFile.isEmpty() && !QFileInfo(playFile).isFile())
+    if (!playFile.isEmpty() && !QFileInfo(playFile).isFile()) {
         frmConverter::ConvertFiles(&main, {item}, temp, 0, true);
+        // Playing converts one line for itself; the lines checked for a
+        // conversion of their own stay checked, and Convert stays usable.
+        EnableConvert(main, model->AnyChecked());
+    }
     if (playFile.isEmpty() || !QFileInfo(playFile).isFile()) {
         ShowPlaybackFailure(main);
         return;

@@ -52,7 +52,7 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
 }
 
 void StartSearch(frmMain& main) {
-    main.lvData->setSortingEnabled(false);
+    main.SetListSorted(false);
     EnableSearchCommands(main, false);
     SearchCriteria criteria = main.searchPanel->ReadCriteria();
     SearchCatalogue(main, criteria);

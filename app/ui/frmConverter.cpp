@@ -40,6 +40,7 @@ frmConverter::frmConverter(QWidget* owner) : QDialog(owner) {
 
     LstConverted = new QListWidget(this);
     LstConverted->setObjectName(QStringLiteral("LstConverted"));
+    LstConverted->setAccessibleName(LibStr(106, QStringLiteral("Converted Files")));
     lblStatus = new QLabel(QStringLiteral("Wait a moment!"), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     cmdOK = new QPushButton(QStringLiteral("OK"), this);

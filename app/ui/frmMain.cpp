@@ -1,10 +1,15 @@
 #include "app/ui/frmMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -34,10 +39,34 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& designText
     return action;
 }
 
-// A toolbar picture: the desktop's icon theme, else one of Qt's own, so the
-// toolbar reads well on any machine.
+// Toolbar pictures come from the desktop's icon theme; where it lacks one,
+// from Adwaita (a dependency), whose full-colour pictures exist in every size
+// the toolbar asks for at any scale. Without a desktop (offscreen, a bare X
+// session) Qt knows neither a theme nor the system's icon folders.
+void UseIconTheme() {
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& dir :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory))
+        if (!paths.contains(dir))
+            paths << dir;
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));  // the base theme, falling back to Adwaita
+}
+
 QIcon ToolIcon(const QWidget* w, const char* themeName, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(themeName), w->style()->standardIcon(fallback));
+}
+
+// Space between the client area's edges and the controls, and between them.
+constexpr int kMargin = 100 / kTwipsPerPixel;
+constexpr int kGap = 6;
+
+// What the option frames' captions need.
+int OptionFramesWidth(const QWidget* volume, const QWidget* format) {
+    return std::max(volume->minimumSizeHint().width(), format->minimumSizeHint().width());
 }
 
 }  // namespace
@@ -46,7 +75,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QLM6200"));
     resize(1000, 680);
-    setMinimumSize(320, 240);
+    setMinimumSize(640, 480);
+    UseIconTheme();
     BuildMenus();
     BuildToolbar();
     BuildPanels();
@@ -62,6 +92,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         panels_[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(panels_[i], i == 0 ? 4 : i == 1 ? 2 : 1);
     }
+    SetUpKeyboard();
 }
 
 frmMain::~frmMain() = default;
@@ -133,6 +164,9 @@ void frmMain::BuildToolbar() {
     tbaMain->setMovable(false);
     tbaMain->setIconSize(QSize(24, 24));
     tbaMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Hiding the toolbar from its context menu would leave an empty band.
+    tbaMain->setContextMenuPolicy(Qt::PreventContextMenu);
+    tbaMain->toggleViewAction()->setVisible(false);
     addToolBar(Qt::TopToolBarArea, tbaMain);
 
     struct Button {
@@ -142,19 +176,19 @@ void frmMain::BuildToolbar() {
         const char* designTip;
     };
     static const Button kButtons[] = {
-        {"Sign_In", "system-log-out", QStyle::SP_DialogYesButton, "Sign In"},
-        {"Sign_Out", "system-lock-screen", QStyle::SP_DialogNoButton, "Sign Out"},
+        {"Sign_In", "changes-allow", QStyle::SP_DialogYesButton, "Sign In"},
+        {"Sign_Out", "changes-prevent", QStyle::SP_DialogNoButton, "Sign Out"},
         {"Modify_Password", "dialog-password", QStyle::SP_FileDialogDetailedView, "Modify Password"},
         {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
         {"Open_DB", "document-open", QStyle::SP_DialogOpenButton, "Open DB"},
         {"Search_Start", "edit-find", QStyle::SP_FileDialogContentsView, "Search"},
-        {"Convert_Start", "media-record", QStyle::SP_BrowserReload, "Convert"},
-        {"Write_Comment", "accessories-text-editor", QStyle::SP_FileDialogInfoView, "Write Comment"},
+        {"Convert_Start", "document-save-as", QStyle::SP_DialogSaveButton, "Convert"},
+        {"Write_Comment", "insert-text", QStyle::SP_FileDialogInfoView, "Write Comment"},
         {"Copy_RECs", "edit-copy", QStyle::SP_DriveFDIcon, "Copy RECs"},
         {"Make_DB", "document-new", QStyle::SP_FileDialogNewFolder, "Make DB"},
         {"Play_Rec", "media-playback-start", QStyle::SP_MediaPlay, "Play"},
         {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
-        {"Delete_CF", "edit-delete", QStyle::SP_TrashIcon, "Delete CF"},
+        {"Delete_CF", "user-trash-full", QStyle::SP_TrashIcon, "Delete CF"},
         {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
         {"Exit", "application-exit", QStyle::SP_DialogCloseButton, "Exit"},
     };
@@ -241,6 +275,9 @@ void frmMain::Load(bool runSignIn) {
     ApplyMainFonts();
     ApplyMainTexts();
     FillSearchPanel(*this);
+    SetAccessibleNames();
+    FitListColumns();
+    UpdateMinimumSize();
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
     SetPanelText(3, LibStr(45));
@@ -294,26 +331,43 @@ void frmMain::tbaMain_ButtonClick(const QString& key) {
 
 void frmMain::Layout() {
     QWidget* client = centralWidget();
-    // The original measured the client area with toolbar and status bar in
-    // it; the 470 twips it leaves are the toolbar's.
-    const int w = client->width() * kTwipsPerPixel;
-    const int h = (client->height() + tbaMain->height() + statusBar()->height()) * kTwipsPerPixel;
-    const int sbaHeight = statusBar()->height() * kTwipsPerPixel;
-    const int frameHeight = Frame1->height() * kTwipsPerPixel;
-    const int margin = 100 / kTwipsPerPixel;
-
-    Frame1->resize((w - 200 > 0 ? w - 2200 : 0) / kTwipsPerPixel, Frame1->height());
-    if (Frame1->width() < 0)
-        Frame1->resize(0, Frame1->height());
+    // W - 2200 twips for the search panel leaves the option frames their
+    // design width; a language whose captions need more takes it from the
+    // panel.
+    const int w = client->width();
+    const int twips = w * kTwipsPerPixel;
+    const int optionsWidth = OptionFramesWidth(fraVolume, fraFormat);
+    const int frameWidth = qMin((twips - 2200) / kTwipsPerPixel, w - Frame1->x() - 4 - optionsWidth - kMargin);
+    // The option frames share the panel's height, each at least its own.
+    const int volumeNeed = fraVolume->minimumSizeHint().height();
+    const int formatNeed = fraFormat->minimumSizeHint().height();
+    const int frameHeight = qMax(Frame1->height(), volumeNeed + 4 + formatNeed);
+    Frame1->resize(qMax(0, frameWidth), frameHeight);
     const int volumeLeft = Frame1->x() + Frame1->width() + 50 / kTwipsPerPixel + 1;
-    fraVolume->setGeometry(volumeLeft, Frame1->y(), qMax(0, client->width() - volumeLeft - margin),
-                           Frame1->height() * 3 / 5);
-    fraFormat->setGeometry(volumeLeft, fraVolume->geometry().bottom() + 4, fraVolume->width(),
-                           Frame1->height() - fraVolume->height() - 4);
+    const int volumeHeight = qBound(volumeNeed, frameHeight * 3 / 5, frameHeight - 4 - formatNeed);
+    fraVolume->setGeometry(volumeLeft, Frame1->y(), qMax(0, w - volumeLeft - kMargin), volumeHeight);
+    fraFormat->setGeometry(volumeLeft, fraVolume->geometry().bottom() + 5, fraVolume->width(),
+                           frameHeight - volumeHeight - 4);
 
-    const int listHeight = static_cast<qint16>(h - frameHeight - 470 - sbaHeight - 100);
-    lvData->setGeometry(margin, Frame1->geometry().bottom() + 6, (w - 200 > 0 ? w - 200 : 0) / kTwipsPerPixel,
-                        listHeight > 0 ? listHeight / kTwipsPerPixel : lvData->height());
+    const int listTop = Frame1->geometry().bottom() + 1 + kGap;
+    const int listHeight = client->height() - listTop - BelowListHeight();
+    lvData->setGeometry(kMargin, listTop, qMax(0, (twips - 200) / kTwipsPerPixel), qMax(0, listHeight));
+}
+
+int frmMain::BelowListHeight() const { return kMargin; }
+
+void frmMain::UpdateMinimumSize() {
+    // Client area: the panel at its natural width beside the option frames;
+    // in height the panel and a list of a few lines. Menu bar, toolbar and
+    // status bar are measured, not assumed.
+    Layout();  // the panel's height follows the option frames' captions
+    const int optionsWidth = OptionFramesWidth(fraVolume, fraFormat);
+    const int clientWidth = Frame1->x() + Frame1->minimumSizeHint().width() + 4 + optionsWidth + kMargin;
+    const int listMinimum = lvData->header()->sizeHint().height() + 5 * lvData->fontMetrics().height() +
+                            lvData->horizontalScrollBar()->sizeHint().height() + 2 * lvData->frameWidth();
+    const int clientHeight = Frame1->y() + Frame1->height() + kGap + listMinimum + BelowListHeight();
+    const int chrome = menuBar()->sizeHint().height() + tbaMain->sizeHint().height() + statusBar()->sizeHint().height();
+    setMinimumSize(qMax(640, clientWidth), qMax(480, clientHeight + chrome));
 }
 
 void frmMain::VolumeOptionClicked() { Text1->setEnabled(Option4->isChecked()); }

@@ -9,6 +9,7 @@
 class QAction;
 class QCheckBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -43,8 +44,15 @@ public:
     // key does nothing.
     void tbaMain_ButtonClick(const QString& key);
 
-    // Inner size in twips (15 to a pixel) and the layout rules.
+    // The layout rules: the search panel and the option frames side by side,
+    // the list below them down to what sits under it.
     void Layout();
+    // What the client area keeps below the list: a margin, and the height of
+    // every panel docked under the list (add its term here).
+    int BelowListHeight() const;
+    // The smallest window at which every control shows its texts in full in
+    // the current language; run after the texts are set.
+    void UpdateMinimumSize();
 
     // Fonts, then texts, from the string library (frmMain_texts.cpp).
     void ApplyMainFonts();
@@ -91,6 +99,12 @@ public:
     bool ItemUnderMouse = false;
     void lvData_ColumnClick(int section);
     void lvData_ItemCheck();
+    // Sorting on or off (a header click switches it on, a search off). While
+    // on, every new listing comes out in the order under the sort arrow.
+    void SetListSorted(bool on);
+    void SortAsShown();
+    // Column widths for the longest library text of each column's values.
+    void FitListColumns();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +117,11 @@ private:
     void BuildPanels();
     void SetUpList();
     void VolumeOptionClicked();
+    void SetUpKeyboard();  // frmMain_keys.cpp
+    void SetAccessibleNames();
+    bool ListKeyPressed(const QKeyEvent* key);
+    int sortSection_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 
     QLabel* panels_[3] = {};
     bool unloaded_ = false;

@@ -2,13 +2,17 @@
 // flips direction on every header click, item checks switching convert, the
 // pop-up menu on a right press over a line, and the double click to play.
 #include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeView>
 
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
+#include "app/strings/strlib.h"
 #include "app/ui/checkheader.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
@@ -19,20 +23,19 @@ void frmMain::SetUpList() {
     auto* header = new CheckHeader(lvData);
     header->setObjectName(QStringLiteral("lvDataHeader"));
     lvData->setHeader(header);
+    header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     header->setStretchLastSection(true);
-    header->resizeSection(0, 32);
-    static const int kWidths[] = {32, 90, 75, 75, 120, 120, 80, 115, 80, 95};
-    for (int c = 0; c < int(std::size(kWidths)); ++c)
-        header->resizeSection(c, kWidths[c]);
+    header->setSortIndicatorClearable(false);
     lvData->setContextMenuPolicy(Qt::NoContextMenu);
     lvData->viewport()->installEventFilter(this);
 
     connect(header, &QHeaderView::sectionClicked, this, &frmMain::lvData_ColumnClick);
     connect(lvDataModel, &CallListModel::CheckChanged, this, [this](int, bool) { lvData_ItemCheck(); });
+    // Anywhere on a line, the check box included (its two clicks tick and
+    // untick it again).
     connect(lvData, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
-        // A double click on a check box only ticks it.
-        if (index.isValid() && index.column() != 0)
+        if (index.isValid())
             PlaySelected(*this);
     });
     connect(optMp3, &QRadioButton::clicked, this, [] { PrjPublicM().Mp3Output = 1; });
@@ -48,17 +51,64 @@ void frmMain::lvData_ColumnClick(int section) {
         lvDataModel->SetAllChecked(state.AllChecked);
         lvData->header()->viewport()->update();
         EnableConvert(*this, state.AllChecked);
+        // The header moved its arrow to the clicked column; the order stays.
+        if (lvData->isSortingEnabled())
+            lvData->header()->setSortIndicator(sortSection_, sortOrder_);
         return;
     }
-    const Qt::SortOrder order = SortDescending ? Qt::DescendingOrder : Qt::AscendingOrder;
-    lvDataModel->sort(section, order);
-    lvData->header()->setSortIndicatorShown(section != 0);
-    lvData->header()->setSortIndicator(section, order);
+    sortSection_ = section;
+    sortOrder_ = SortDescending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    SetListSorted(true);
+}
+
+void frmMain::SetListSorted(bool on) {
+    QHeaderView* header = lvData->header();
+    if (on && sortSection_ >= 0)
+        header->setSortIndicator(sortSection_, sortOrder_);
+    lvData->setSortingEnabled(on && sortSection_ >= 0);
+    // The view would sort again on every change of the arrow, and the header
+    // flips the arrow on each click, check-all clicks included; the window
+    // sorts itself. Switched off, the view would stop header clicks too.
+    disconnect(header, SIGNAL(sortIndicatorChanged(int,Qt::SortOrder)), lvData, nullptr);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(lvData->isSortingEnabled() && sortSection_ > 0);
+}
+
+void frmMain::SortAsShown() {
+    if (lvData->isSortingEnabled() && sortSection_ >= 0) {
+        lvDataModel->sort(sortSection_, sortOrder_);
+        lvData->header()->setSortIndicator(sortSection_, sortOrder_);
+    }
+}
+
+void frmMain::FitListColumns() {
+    // Every text a column can show in this language, and its header.
+    static const QList<int> kValues[kListColumnCount] = {
+        {}, {}, {}, {}, {}, {}, {46, 47}, {49, 50, 104}, {51, 52}, {53, 54, 55}, {}};
+    static const char* const kSamples[kListColumnCount] = {
+        "", "12/31/2026", "23:59:59", "23:59:59", "0123456789012", "0123456789012", "", "", "", "", ""};
+    QHeaderView* header = lvData->header();
+    const QFontMetrics cell = lvData->fontMetrics();
+    const QFontMetrics head = header->fontMetrics();
+    const int padding = 2 * lvData->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvData) + 12;
+    const int arrow = header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) +
+                      2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    header->resizeSection(0, 32);
+    for (int c = 1; c < kListColumnCount; ++c) {
+        int width = cell.horizontalAdvance(QString::fromLatin1(kSamples[c]));
+        for (int n : kValues[c])
+            width = qMax(width, cell.horizontalAdvance(LibStr(n)));
+        width = qMax(width + padding, head.horizontalAdvance(lvDataModel->headerData(c, Qt::Horizontal).toString()) +
+                                          padding + arrow);
+        header->resizeSection(c, qMax(width, 60));
+    }
 }
 
 void frmMain::lvData_ItemCheck() { EnableConvert(*this, lvDataModel->AnyChecked()); }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvData && event->type() == QEvent::KeyPress && ListKeyPressed(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == lvData->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         ItemUnderMouse = lvData->indexAt(press->position().toPoint()).isValid();

@@ -13,6 +13,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/applyfont.h"
+#include "app/ui/keyboard.h"
 #include "platform/appfolder.h"
 #include "platform/shellopen.h"
 
@@ -283,7 +284,8 @@ void frmSelect::Layout(int mode) {
         left(cmdCancel, 2300);
         break;
     case 4:
-        hide({cmdNewFloder});
+        // The narrowed form would show a sliver of the destination frame.
+        hide({cmdNewFloder, fraDest, drvDest, dirDest});
         setFixedWidth(4000 / kTwips);
         left(cmdSubmit, 600);
         left(cmdCancel, 2400);
@@ -293,6 +295,8 @@ void frmSelect::Layout(int mode) {
     }
     if (mode != 2)
         fraPlayFile->hide();
+    // No empty band under the buttons.
+    setFixedHeight(qMin(height(), cmdSubmit->geometry().bottom() + 1 + 10));
 }
 
 void frmSelect::ApplyTexts(int mode) {
@@ -313,6 +317,25 @@ void frmSelect::ApplyTexts(int mode) {
     cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
     cmdCancel->setText(LibStr(101, cmdCancel->text()));
     cmdNewFloder->setText(LibStr(107, cmdNewFloder->text()));
+    const QString drive = LibStr(187, QStringLiteral("Drive"));
+    const QString folders = LibStr(188, QStringLiteral("Folders"));
+    SetAccessibleName(drvSource, {fraSource->title(), drive});
+    SetAccessibleName(dirSource, {fraSource->title(), folders});
+    SetAccessibleName(drvDest, {fraDest->title(), drive});
+    SetAccessibleName(dirDest, {fraDest->title(), folders});
+    SetAccessibleName(filPlay, {fraPlayFile->title()});
+
+    // Buttons at least as wide as their captions in this language, left to
+    // right without touching.
+    int right = 0;
+    for (QPushButton* b : {cmdSubmit, cmdCancel, cmdNewFloder}) {
+        if (b->isHidden())
+            continue;
+        b->setGeometry(qMax(b->x(), right + 6), b->y(), qMax(b->width(), b->sizeHint().width()), b->height());
+        right = b->geometry().right() + 1;
+    }
+    if (right > width())
+        setFixedWidth(right + 8);
 }
 
 void frmSelect::cmdSubmit_Click() {

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +16,7 @@
 #include "app/strings/strlib.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/errorbox.h"
+#include "app/ui/keyboard.h"
 
 namespace qlm {
 
@@ -37,11 +39,13 @@ frmWriteCom::frmWriteCom(QWidget* parent, CallListModel* model, int row)
         labels_[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         boxes_[i] = new QLineEdit(Frame1);
         boxes_[i]->setObjectName(QString::fromLatin1(kBoxNames[i]));
-        // Display only, on the scroll-bar colour as the boxes always were.
-        boxes_[i]->setEnabled(false);
+        // Display only, on the scroll-bar colour as the boxes always were,
+        // but read-only rather than disabled: legible and selectable.
+        boxes_[i]->setReadOnly(true);
         QPalette pal = boxes_[i]->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Button));
         boxes_[i]->setPalette(pal);
+        labels_[i]->setBuddy(boxes_[i]);
         *boxes[i] = boxes_[i];
         // Two columns of label and box.
         grid->addWidget(labels_[i], i / 2, (i % 2) * 2);
@@ -60,6 +64,7 @@ frmWriteCom::frmWriteCom(QWidget* parent, CallListModel* model, int row)
     txtRecCom->setObjectName(QStringLiteral("txtRecCom"));
     txtRecCom->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtRecCom->setTabChangesFocus(true);
+    txtRecCom->installEventFilter(this);
 
     cmdSubmit = new QPushButton(QStringLiteral("OK"), this);
     cmdSubmit->setObjectName(QStringLiteral("cmdSubmit"));
@@ -100,6 +105,29 @@ void frmWriteCom::ApplyWriteComTexts() {
         labels_[i]->setText(LibStr(14 + i, labels_[i]->text()));
     cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
     cmdCancel->setText(LibStr(101, cmdCancel->text()));
+    txtRecCom->setToolTip(
+        LibStr(189, QStringLiteral("Enter saves the comment; Ctrl+Enter or Shift+Enter starts a new line.")));
+    SetAccessibleName(txtRecCom, {LibStr(22, QStringLiteral("Comment"))});
+}
+
+bool frmWriteCom::eventFilter(QObject* watched, QEvent* event) {
+    // Enter submits, as the default button promises; with Ctrl or Shift it
+    // breaks the line.
+    if (watched == txtRecCom && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+            if (mods == Qt::NoModifier) {
+                cmdSubmit->click();
+                return true;
+            }
+            if (mods == Qt::ControlModifier || mods == Qt::ShiftModifier) {
+                txtRecCom->insertPlainText(QStringLiteral("\n"));
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmWriteCom::Load() {
@@ -109,6 +137,7 @@ void frmWriteCom::Load() {
     }
     ApplyWriteComFonts();
     ApplyWriteComTexts();
+    txtRecCom->setFocus();  // the one box meant for typing
     if (row_ < 0)
         return;
     static const int kColumns[8] = {kColDate, kColTime, kColCallerID, kColDialString,

@@ -49,6 +49,9 @@ public:
     QPushButton* cmdSubmit = nullptr;
     QPushButton* cmdCancel = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLabel* labels_[8] = {};
     QLineEdit* boxes_[8] = {};

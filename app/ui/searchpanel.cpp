@@ -15,6 +15,7 @@
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/keyboard.h"
 
 namespace qlm {
 namespace {
@@ -184,7 +185,7 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
 
     // Numbers, choices, comment: label and field pairs in four columns.
     auto* fields = new QGridLayout;
-    fields->setHorizontalSpacing(6);
+    fields->setHorizontalSpacing(12);  // a label reads as its field's, not the one before
     fields->setVerticalSpacing(6);
     fields->addWidget(Label1[2], 0, 0);
     fields->addWidget(txtCallerID, 0, 1, 1, 3);
@@ -206,8 +207,6 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
     fields->addWidget(searchButton, 2, 6, 1, 2, Qt::AlignRight);
     for (int column : {1, 3, 5, 7})
         fields->setColumnStretch(column, 1);
-    for (QComboBox* list : {comInOut, comTelMic, comSaved, comSamRate})
-        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     outer->addLayout(fields);
 }
 
@@ -221,6 +220,28 @@ void SearchPanel::ApplyTexts() {
     for (int i = 0; i < 14; ++i)
         Label3[i]->setText(LibStr(kLabel3[i], Label3[i]->text()));
     chkMatch->setText(LibStr(31, chkMatch->text()));
+
+    QComboBox* const dates[2][6] = {{comYearF, comMonthF, comDayF, comHourF, comMinF, comSecF},
+                                    {comYearL, comMonthL, comDayL, comHourL, comMinL, comSecL}};
+    for (int side = 0; side < 2; ++side) {
+        for (int i = 0; i < 6; ++i) {
+            QLabel* row = Label1[i / 3];
+            QLabel* end = side == 0 ? Label3[i / 3] : Label2[i / 3];
+            QLabel* unit = Label3[2 + (i / 3) * 6 + side * 3 + i % 3];
+            SetAccessibleName(dates[side][i], {row->text(), end->text(), unit->text()});
+        }
+    }
+    QWidget* const fields[7] = {txtCallerID, txtDialStr, comInOut, comTelMic, comSaved, comSamRate, txtComment};
+    for (int i = 0; i < 7; ++i) {
+        SetAccessibleName(fields[i], {Label1[2 + i]->text()});
+        Label1[2 + i]->setBuddy(fields[i]);
+    }
+}
+
+QList<QWidget*> SearchPanel::TabChain() const {
+    return {comYearF, comMonthF, comDayF,   comYearL,   comMonthL, comDayL,   comHourF,   comMinF,  comSecF,
+            comHourL, comMinL,   comSecL,   txtCallerID, txtDialStr, comInOut,  comTelMic,  comSaved, comSamRate,
+            txtComment, chkMatch};
 }
 
 void SearchPanel::FillSearchPanel() {
@@ -268,6 +289,10 @@ void SearchPanel::FillSearchPanel() {
     fillChoices(comSaved, {51, 52});
     fillChoices(comSamRate, {53, 54, 55});
     comInOut_Click();
+    // A list never narrower than its longest item: the layout reads the
+    // minimum, which the list itself works out only while empty.
+    for (QComboBox* list : frame_->findChildren<QComboBox*>())
+        list->setMinimumWidth(list->sizeHint().width());
 }
 
 void SearchPanel::ApplyMonthDays(PanelSide side) {

@@ -36,8 +36,11 @@ public:
     // Builds the controls inside the frame, around its existing search button.
     SearchPanel(QGroupBox* frame, QPushButton* searchButton);
 
-    // Library texts of the labels and the check box.
+    // Library texts of the labels and the check box; the controls' accessible
+    // names follow from them ("Date From Year", "Caller ID").
     void ApplyTexts();
+    // The controls in reading order, row by row, for the Tab key.
+    QList<QWidget*> TabChain() const;
 
     // Fills every list once and selects the defaults (today's date from the
     // clock).

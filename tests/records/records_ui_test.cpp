@@ -77,19 +77,23 @@ private slots:
             QCOMPARE(dialog->findChild<QLineEdit*>("txtTime")->text(), QStringLiteral("09:06:00"));
             QCOMPARE(dialog->findChild<QLineEdit*>("txtCallerID")->text(), c.model.Text(row, kColCallerID));
             QCOMPARE(dialog->findChild<QLineEdit*>("txtInOut")->text(), LibStr(46));
-            QVERIFY(!dialog->findChild<QLineEdit*>("txtSaved")->isEnabled());
+            // Legible: read-only, not disabled.
+            auto* saved = dialog->findChild<QLineEdit*>("txtSaved");
+            QVERIFY(saved->isEnabled() && saved->isReadOnly());
             auto* box = dialog->findChild<QPlainTextEdit*>("txtRecCom");
             QCOMPARE(box->toPlainText(), QString());  // stored " " shows empty
             box->setFocus();
             QTest::keyClicks(box, QStringLiteral("Mrs O'Neil rang"));
-            QTest::keyClick(box, Qt::Key_Return);  // a new line, not submit
-            QTest::keyClicks(box, QStringLiteral("about the 'order'"));
-            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdSubmit"), Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);  // a new line, not submit
+            QTest::keyClicks(box, QStringLiteral("about the"));
+            QTest::keyClick(box, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+            QTest::keyClicks(box, QStringLiteral("'order'"));
+            QTest::keyClick(box, Qt::Key_Return);  // the default button
         });
         w.SetPanelText(1, QStringLiteral("elsewhere"));
         WriteComment(w);
         QVERIFY(seen);
-        const QString typed = QStringLiteral("Mrs O'Neil rang\nabout the 'order'");
+        const QString typed = QStringLiteral("Mrs O'Neil rang\nabout the\n'order'");
         QCOMPARE(c.model.Text(row, kColComment), typed);
         QCOMPARE(test::CommentsAt(c.db(), kAt[1]), QStringList{typed});
         QCOMPARE(w.PanelText(1), PrjPublicM().CataloguePath);
@@ -151,7 +155,13 @@ private slots:
         const int b = c.RowOf(kAt[2]);
         QCOMPARE(qAbs(a - b), 1);
         SelectRows(w, {a, b});
-        w.MnuDelete->trigger();
+        // The Delete key on the list is the pop-up menu's Delete, which only
+        // a signed-in user gets.
+        QTest::keyClick(w.lvData, Qt::Key_Delete);
+        QCOMPARE(c.model.rowCount(), 5);
+        PrjPublicM().SignedIn = true;
+        QTest::keyClick(w.lvData, Qt::Key_Delete);
+        PrjPublicM().SignedIn = false;
         QCOMPARE(c.model.rowCount(), 3);
         QCOMPARE(c.RowOf(kAt[1]), -1);
         QCOMPARE(c.RowOf(kAt[2]), -1);

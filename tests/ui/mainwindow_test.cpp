@@ -18,6 +18,7 @@
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "tests/support/testsupport.h"
+#include "tools/recsim.h"
 
 using namespace qlm;
 
@@ -44,6 +45,13 @@ QStringList Column(const frmMain& w, int column) {
     for (int r = 0; r < w.lvDataModel->rowCount(); ++r)
         texts << w.lvDataModel->Text(r, column);
     return texts;
+}
+
+// A real click on the middle of a header section.
+void ClickHeader(frmMain& w, int section) {
+    QHeaderView* header = w.lvData->header();
+    const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 }
 
 QStringList EnabledKeys(const frmMain& w) {
@@ -103,7 +111,7 @@ private slots:
         w.Load(false);
         QCOMPARE(w.windowTitle(), LibStr(122) + " V" + LibStr(123));
         QCOMPARE(w.MnuFile->title(), LibStr(1));
-        QCOMPARE(w.MnuDelete->text(), LibStr(117));
+        QCOMPARE(QString(w.MnuDelete->text()).remove(u'&'), LibStr(117));
         QCOMPARE(w.ToolbarButton("Play_Rec")->toolTip(), LibStr(105));
         QCOMPARE(w.ToolbarButton("Delete_CF")->toolTip(), LibStr(114));
         QCOMPARE(w.optWav->text(), LibStr(129));
@@ -114,6 +122,29 @@ private slots:
         const QList<QAction*> buttons = w.tbaMain->actions();
         QCOMPARE(buttons.size(), 15);
         QVERIFY(buttons[3]->isSeparator() && buttons[11]->isSeparator() && buttons[13]->isSeparator());
+
+        // From the keyboard: a mnemonic for every menu item, none twice in a
+        // menu, and no shortcut given to two commands.
+        for (QMenu* menu : {w.MnuFile, w.MnuTool, w.mnuHelp, w.MnuPop}) {
+            QSet<QChar> keys;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator())
+                    continue;
+                const qsizetype at = a->text().indexOf(u'&');
+                QVERIFY2(at >= 0 && at + 1 < a->text().size(), qPrintable(a->text()));
+                const QChar key = a->text().at(at + 1).toLower();
+                QVERIFY2(!keys.contains(key), qPrintable(a->text()));
+                keys.insert(key);
+            }
+        }
+        QSet<QString> shortcuts;
+        for (QAction* a : w.findChildren<QAction*>()) {
+            if (a->shortcut().isEmpty())
+                continue;
+            QVERIFY2(!shortcuts.contains(a->shortcut().toString()), qPrintable(a->shortcut().toString()));
+            shortcuts.insert(a->shortcut().toString());
+        }
+        QVERIFY(shortcuts.contains(QStringLiteral("F5")) && shortcuts.contains(QStringLiteral("Ctrl+O")));
     }
 
     void optionsAndLayout() {
@@ -134,6 +165,8 @@ private slots:
         QVERIFY(wide > 700);
         QCOMPARE(w.Frame1->width(), w.lvData->width() - 2000 / 15);
         QVERIFY(w.fraVolume->x() > w.Frame1->geometry().right());
+        // Hiding the toolbar from a context menu would leave an empty band.
+        QCOMPARE(w.tbaMain->contextMenuPolicy(), Qt::PreventContextMenu);
         w.tbaMain_ButtonClick("No_Such_Key");  // does nothing
         w.tbaMain_ButtonClick(QString());
         QVERIFY(w.isVisible());
@@ -146,27 +179,69 @@ private slots:
         w.Load(false);
         QHeaderView* header = w.lvData->header();
         // An empty list: the first header sorts instead of checking all.
-        emit header->sectionClicked(0);
+        ClickHeader(w, 0);
         QVERIFY(!PrjPublicM().AllChecked);
         QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("abc"));
 
         FillList(w);
-        emit header->sectionClicked(0);  // check all
+        ClickHeader(w, 0);  // check all
         QVERIFY(PrjPublicM().AllChecked);
         QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("def"));
         QCOMPARE(w.lvDataModel->CheckedRows().size(), 3);
         QVERIFY(w.MnuConvertStart->isEnabled());
-        emit header->sectionClicked(0);  // and none again
+        ClickHeader(w, 0);  // and none again
         QCOMPARE(w.lvDataModel->HeaderImageKey(), QString("abc"));
         QVERIFY(!w.lvDataModel->AnyChecked());
         QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
 
         // Three header clicks so far flipped the direction three times: the
         // next sort is ascending, the one after descending.
-        emit header->sectionClicked(3);
+        ClickHeader(w, 3);
         QCOMPARE(Column(w, 3), QStringList({"0:00:05", "0:01:15", "1:02:05"}));
-        emit header->sectionClicked(3);
+        ClickHeader(w, 3);
         QCOMPARE(Column(w, 3), QStringList({"1:02:05", "0:01:15", "0:00:05"}));
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 3);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+
+    void sortingStaysOnForLaterListingsUntilASearch() {
+        test::AppFolder app;
+        PrjPublicM().Reset();
+        QTemporaryDir card;
+        QVERIFY(sim::WriteDemoCard(card.path()) > 2);
+        frmMain w;
+        w.Load(false);
+        EnableCommands(w, true);
+        FillList(w);
+        QHeaderView* header = w.lvData->header();
+        ClickHeader(w, 4);  // the first sort after start is descending
+        QCOMPARE(Column(w, 4), QStringList({"333", "222", "111"}));
+        QVERIFY(w.lvData->isSortingEnabled());
+        ClickHeader(w, 3);
+        ClickHeader(w, 0);  // check all: the arrow stays where it was
+        ClickHeader(w, 0);
+        QCOMPARE(header->sortIndicatorSection(), 3);
+
+        // Make DB lists the card in the order under the arrow.
+        BuildCatalogue(w, card.path());
+        QVERIFY(w.lvDataModel->rowCount() > 2);
+        QStringList sorted = Column(w, 3);
+        std::sort(sorted.begin(), sorted.end());
+        if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+            std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(Column(w, 3), sorted);
+        QVERIFY(header->isSortIndicatorShown());
+
+        // A search switches sorting off; the header still checks all.
+        QTest::mouseClick(w.cmdSearch, Qt::LeftButton);
+        QVERIFY(!w.lvData->isSortingEnabled());
+        QVERIFY(!header->isSortIndicatorShown());
+        QVERIFY(w.lvDataModel->rowCount() > 0);
+        ClickHeader(w, 0);
+        QVERIFY(PrjPublicM().AllChecked);
+        PrjPublicM().CloseCatalogue();
+        PrjPublicM().Reset();
     }
 
     void checkingALineSwitchesConvert() {
