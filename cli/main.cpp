@@ -24,6 +24,9 @@ const QMap<QString, Subcommand>& Commands() {
         {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
         {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
         {QStringLiteral("convert"), {qlm::cli::CmdConvert, true}},
+        {QStringLiteral("export"), {qlm::cli::CmdExport, true}},
+        {QStringLiteral("backup"), {qlm::cli::CmdBackup, true}},
+        {QStringLiteral("prune"), {qlm::cli::CmdPrune, true}},
     };
     return commands;
 }

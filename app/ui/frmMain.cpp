@@ -21,6 +21,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/exportcommands.h"
 #include "app/ui/searchpanel.h"
 
 namespace qlm {
@@ -48,6 +49,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     resize(1000, 680);
     setMinimumSize(320, 240);
     BuildMenus();
+    AddExportCommands(*this);
     BuildToolbar();
     BuildPanels();
     SetUpList();
