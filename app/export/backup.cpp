@@ -42,7 +42,8 @@ bool BackupCatalogue(const Database& db, const QString& destination, Error* erro
         return fail(failed);
     }
     dropJournal();
-    if (std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+    const QByteArray from = QFile::encodeName(partPath), to = QFile::encodeName(target.absoluteFilePath());
+    if (std::rename(from.constData(), to.constData()) != 0)
         return fail(FileError(err::kPermissionDenied, destination, QString::fromLocal8Bit(std::strerror(errno))));
     part.setAutoRemove(false);  // it is the backup now
     SyncFolder(target.absolutePath());

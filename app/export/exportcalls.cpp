@@ -63,7 +63,8 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
     // Converted into the temp folder, where the conversion keeps its work
     // files: the levelled WAV (or the MP3 beside it) is what gets exported.
     const QString temp = GetTempFolder();
-    const ConvertResult converted = ConvertRecordings(items, request.recordingsFolder, temp, request.mp3Option, progress);
+    const ConvertResult converted =
+        ConvertRecordings(items, request.recordingsFolder, temp, request.mp3Option, progress);
     result.outcome = converted.outcome;
     result.message = converted.message;
     if (converted.outcome != ConvertOutcome::Finished)
@@ -90,10 +91,12 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         sources << source;
     }
     if (!result.failed.isEmpty())
-        progress.AddLine(LibStr(253, QStringLiteral("Left out, not converted: %1")).arg(result.failed.join(QStringLiteral(", "))));
+        progress.AddLine(LibStr(253, QStringLiteral("Left out, not converted: %1"))
+                             .arg(result.failed.join(QStringLiteral(", "))));
 
     if (calls.isEmpty()) {
-        result.error = Error{err::kFileNotFound, LibStr(254, QStringLiteral("No call could be converted; nothing was exported."))};
+        result.error = Error{err::kFileNotFound,
+                             LibStr(254, QStringLiteral("No call could be converted; nothing was exported."))};
     } else if (!WriteExport(calls, sources, request.destination, progress, &result.error)) {
         if (result.error.number == kCancelled) {
             result.outcome = ConvertOutcome::Cancelled;
@@ -106,7 +109,9 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
     }
     result.summary = result.error.IsSet()
                          ? LibStr(255, QStringLiteral("Nothing was exported: %1")).arg(result.error.description)
-                         : LibStr(250, QStringLiteral("%1 calls exported to %2")).arg(result.exported).arg(request.destination);
+                         : LibStr(250, QStringLiteral("%1 calls exported to %2"))
+                               .arg(result.exported)
+                               .arg(request.destination);
     progress.AddLine(result.summary);
     progress.SelectLine(progress.LineCount() - 1);
     return result;

@@ -25,7 +25,8 @@ Error Cancelled() { return Error{kCancelled, QStringLiteral("User interrupt occu
 // quick and cannot run out of space.
 class FolderSink : public ExportSink {
 public:
-    FolderSink(const QString& folder) : folder_(folder), staging_(JoinPath(folder, QStringLiteral(".qlm-export-XXXXXX"))) {}
+    explicit FolderSink(const QString& folder)
+        : folder_(folder), staging_(JoinPath(folder, QStringLiteral(".qlm-export-XXXXXX"))) {}
     bool Ready() const { return staging_.isValid(); }
     QString WhyNot() const { return staging_.errorString(); }
 
@@ -64,7 +65,8 @@ public:
                 for (const QString& done : std::as_const(moved))
                     QFile::remove(JoinPath(folder_, done));
                 if (error)
-                    *error = FileError(err::kPermissionDenied, JoinPath(folder_, name), QString::fromLocal8Bit(std::strerror(errno)));
+                    *error = FileError(err::kPermissionDenied, JoinPath(folder_, name),
+                                       QString::fromLocal8Bit(std::strerror(errno)));
                 return false;
             }
             moved << name;
@@ -125,8 +127,8 @@ public:
 
 private:
     bool Add(const QString& name, zip_source_t* source, Error* error) {
-        const zip_int64_t index =
-            source ? zip_file_add(archive_, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        const zip_flags_t flags = ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE;
+        const zip_int64_t index = source ? zip_file_add(archive_, name.toUtf8().constData(), source, flags) : -1;
         if (index < 0) {
             if (source)
                 zip_source_free(source);

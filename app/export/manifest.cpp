@@ -71,13 +71,14 @@ QStringList ManifestValues(const ExportedCall& call) {
 }
 
 QByteArray ManifestCsv(const QVector<ExportedCall>& calls) {
-    const auto line = [](const QStringList& fields) {
+    const auto line = [](const QStringList& fields) -> QByteArray {
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);
         return quoted.join(u',').toUtf8() + "\r\n";
     };
-    QByteArray csv = "\xEF\xBB\xBF" + line(ManifestKeys());
+    QByteArray csv = QByteArrayLiteral("\xEF\xBB\xBF");
+    csv += line(ManifestKeys());
     for (const ExportedCall& call : calls)
         csv += line(ManifestValues(call));
     return csv;

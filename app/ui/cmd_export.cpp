@@ -88,9 +88,9 @@ void ExportCommand(frmMain& main) {
 
     static QString lastDestination = JoinPath(QDir::homePath(), QStringLiteral("calls %1.zip").arg(Today()));
     {
-        frmExport dialog(&main, static_cast<int>(request.calls.size()),
-                         request.mp3Option > 0 ? LibStr(128, QStringLiteral("MP3")) : LibStr(129, QStringLiteral("WAVE")),
-                         lastDestination);
+        const QString format =
+            request.mp3Option > 0 ? LibStr(128, QStringLiteral("MP3")) : LibStr(129, QStringLiteral("WAVE"));
+        frmExport dialog(&main, static_cast<int>(request.calls.size()), format, lastDestination);
         if (dialog.exec() != QDialog::Accepted)
             return;
         request.destination = dialog.Destination();
@@ -177,9 +177,9 @@ void PruneCommand(frmMain& main) {
         QStringList names;
         for (const AgedCall& call : result.notDeleted)
             names << DateDisplayText(call.date) + u' ' + TimeDisplayText(call.time);
-        text += u'\n' + LibStr(279, QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."))
-                            .arg(result.notDeleted.size()) +
-                u'\n' + names.mid(0, 20).join(u'\n');
+        const QString kept =
+            LibStr(279, QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."));
+        text += u'\n' + kept.arg(result.notDeleted.size()) + u'\n' + names.mid(0, 20).join(u'\n');
     }
     if (result.error.IsSet())
         text += u'\n' + LibStr(280, QStringLiteral("The catalogue rows could not be deleted:")) + u' ' +

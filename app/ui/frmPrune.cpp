@@ -99,10 +99,10 @@ void frmPrune::Recount() {
 }
 
 void frmPrune::cmdDelete_Click() {
-    const auto answer = QMessageBox::question(
-        this, LibStr(45),
-        LibStr(277, QStringLiteral("Delete %1 calls and their recordings? This cannot be undone.")).arg(plan_.calls.size()),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    const QString question =
+        LibStr(277, QStringLiteral("Delete %1 calls and their recordings? This cannot be undone."));
+    const auto answer = QMessageBox::question(this, LibStr(45), question.arg(plan_.calls.size()),
+                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Ok)
         accept();
 }

@@ -32,7 +32,8 @@ with open(folder + '/calls.csv', encoding='utf-8-sig', newline='') as f:
     header = reader.fieldnames
 with open(folder + '/calls.json', encoding='utf-8') as f:
     objects = json.load(f)
-json.dump({'bom': raw.startswith(b'\xef\xbb\xbf'), 'crlf': raw.endswith(b'\r\n') and raw.count(b'\r\n') >= len(rows) + 1,
+json.dump({'bom': raw.startswith(b'\xef\xbb\xbf'),
+           'crlf': raw.endswith(b'\r\n') and raw.count(b'\r\n') >= len(rows) + 1,
            'header': header, 'csv': rows, 'json': objects}, sys.stdout)
 )";
 
@@ -43,8 +44,9 @@ protected:
     void SetUp() override {
         qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
         InstallConverter(app_);
-        ASSERT_TRUE(QFile::copy(BuiltPath(QStringLiteral("qlmtool")), app_.file(QStringLiteral("qlmtool"))));
-        QFile::setPermissions(app_.file(QStringLiteral("qlmtool")), QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
+        const QString tool = app_.file(QStringLiteral("qlmtool"));
+        ASSERT_TRUE(QFile::copy(BuiltPath(QStringLiteral("qlmtool")), tool));
+        QFile::setPermissions(tool, QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
         card_ = dir_.filePath(QStringLiteral("card"));
         calls_ = ExportCardCalls();
         catalogue_ = MakeCardCatalogue(card_, calls_);
@@ -61,7 +63,8 @@ protected:
         return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
     }
     QJsonObject Manifests(const QString& folder) const {
-        const RunResult read = test::Run(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kReadManifests), folder});
+        const RunResult read =
+            test::Run(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kReadManifests), folder});
         EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
         return QJsonDocument::fromJson(read.out).object();
     }
@@ -93,7 +96,8 @@ protected:
 
 TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
     const QString zip = dir_.filePath(QStringLiteral("calls.zip"));
-    const RunResult run = Tool({QStringLiteral("export"), catalogue_, QStringLiteral("--dest"), zip, QStringLiteral("--all")});
+    const RunResult run =
+        Tool({QStringLiteral("export"), catalogue_, QStringLiteral("--dest"), zip, QStringLiteral("--all")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(LibStr(250).arg(calls_.size()).arg(zip).toUtf8()));
 
@@ -182,11 +186,10 @@ TEST_F(ExportTest, Mp3OfADateRangeIntoAFolder) {
     ASSERT_EQ(json.size(), 3);
     for (int i = 2; i <= 4; ++i) {
         const QString mp3 = JoinPath(folder, ReadableName(calls_[i], "mp3"));
-        const double decoded = Number(test::Run(QStringLiteral("ffprobe"),
-                                                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                                 QStringLiteral("format=duration"), QStringLiteral("-of"),
-                                                 QStringLiteral("csv=p=0"), mp3})
-                                          .out);
+        const QStringList probe = {QStringLiteral("-v"),       QStringLiteral("error"),
+                                   QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                                   QStringLiteral("-of"),      QStringLiteral("csv=p=0"), mp3};
+        const double decoded = Number(test::Run(QStringLiteral("ffprobe"), probe).out);
         // The encoder adds its delay and pads to whole MP3 frames (72 ms
         // at 8 kHz).
         EXPECT_NEAR(decoded, calls_[i].Seconds(), 0.3) << mp3.toStdString();
@@ -267,15 +270,17 @@ TEST_F(ExportTest, BackupIsWholeOrNothing) {
 }
 
 TEST_F(ExportTest, PruneRemovesExactlyTheOldCalls) {
-    // The calls left, by date and time.
-    const auto listed = [this] {
+    // Calls by date and time, from JSON lines.
+    const auto starts = [](const QByteArray& lines) {
         QStringList calls;
-        for (const QByteArray& line : Tool({QStringLiteral("list"), QStringLiteral("--json"), catalogue_}).out.split('\n'))
-            if (!line.isEmpty())
-                calls << QJsonDocument::fromJson(line).object()[QStringLiteral("date")].toString() + u' ' +
-                             QJsonDocument::fromJson(line).object()[QStringLiteral("time")].toString();
+        for (const QByteArray& line : lines.split('\n'))
+            if (const QJsonObject call = QJsonDocument::fromJson(line).object(); !call.isEmpty())
+                calls << call[QStringLiteral("date")].toString() + u' ' + call[QStringLiteral("time")].toString();
         calls.sort();
         return calls;
+    };
+    const auto listed = [&] {
+        return starts(Tool({QStringLiteral("list"), QStringLiteral("--json"), catalogue_}).out);
     };
     const auto named = [this](std::initializer_list<int> which) {
         QStringList calls;
@@ -295,13 +300,7 @@ TEST_F(ExportTest, PruneRemovesExactlyTheOldCalls) {
     RunResult run = Tool({QStringLiteral("prune"), catalogue_, QStringLiteral("--older-than"), QStringLiteral("90"),
                           QStringLiteral("--dry-run"), QStringLiteral("--json")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QStringList wouldGo;
-    for (const QByteArray& line : run.out.split('\n'))
-        if (!line.isEmpty())
-            wouldGo << QJsonDocument::fromJson(line).object()[QStringLiteral("date")].toString() + u' ' +
-                           QJsonDocument::fromJson(line).object()[QStringLiteral("time")].toString();
-    wouldGo.sort();
-    EXPECT_EQ(wouldGo, named({0, 2, 3, 4}));  // not the saved call 1, not the recent one
+    EXPECT_EQ(starts(run.out), named({0, 2, 3, 4}));  // not the saved call 1, not the recent one
     EXPECT_EQ(listed(), before);
     EXPECT_TRUE(present(0) && present(1) && present(2) && present(4) && present(5));
 
