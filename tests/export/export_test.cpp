@@ -193,9 +193,11 @@ TEST_F(ExportTest, Mp3OfADateRangeIntoAFolder) {
         // The encoder adds its delay and pads to whole MP3 frames (72 ms
         // at 8 kHz).
         EXPECT_NEAR(decoded, calls_[i].Seconds(), 0.3) << mp3.toStdString();
-        for (const QJsonValue& object : json)
-            if (object[QStringLiteral("file")].toString() == ReadableName(calls_[i], "mp3"))
+        for (const QJsonValue& object : json) {
+            if (object[QStringLiteral("file")].toString() == ReadableName(calls_[i], "mp3")) {
                 EXPECT_NEAR(object[QStringLiteral("seconds")].toDouble(), calls_[i].Seconds(), 0.001);
+            }
+        }
     }
 }
 
@@ -307,8 +309,9 @@ TEST_F(ExportTest, PruneRemovesExactlyTheOldCalls) {
     run = Tool({QStringLiteral("prune"), catalogue_, QStringLiteral("--older-than"), QStringLiteral("90")});
     EXPECT_EQ(run.exitCode, pinned ? 1 : 0) << run.err.toStdString();
     EXPECT_EQ(listed(), pinned ? named({1, 2, 5}) : named({1, 5}));
-    if (pinned)
+    if (pinned) {
         EXPECT_TRUE(run.err.contains(calls_[2].DateText().toUtf8() + ' ' + calls_[2].TimeText().toUtf8()));
+    }
     EXPECT_FALSE(present(0) || present(4));
     EXPECT_TRUE(present(1) && present(2) && present(5));
 
