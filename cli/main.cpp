@@ -41,6 +41,12 @@ const QMap<QString, Subcommand>& Commands() {
          {CmdConvert, true,
           "convert CATALOGUE --dest DIR [--mp3] (--all | DATE TIME ...)\n"
           "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss"}},
+        {QStringLiteral("export"),
+         {CmdExport, true,
+          "export CATALOGUE --dest FOLDER|FILE.zip [--mp3] (--all | MM/dd/yyyy hh:mm:ss ...)\n"
+          "         [--from DATE --to DATE]"}},
+        {QStringLiteral("backup"), {CmdBackup, true, "backup CATALOGUE DEST.mdb"}},
+        {QStringLiteral("prune"), {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
     };
     return commands;
 }

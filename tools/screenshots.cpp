@@ -21,9 +21,12 @@
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmBackup.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmConverter.h"
+#include "app/ui/frmExport.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/frmPrune.h"
 #include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
 #include "app/ui/frmWriteCom.h"
@@ -124,6 +127,17 @@ int main(int argc, char** argv) {
         qlm::PrjPublicM().SelectMode = static_cast<qint16>(mode);
         qlm::frmSelect select(&main);
         Save(&select, QStringLiteral("frmSelect-%1-%2").arg(mode).arg(QString::fromLatin1(kModes[mode])));
+    }
+    // Export, Back Up Catalogue and Delete Old Calls on the demo catalogue.
+    {
+        qlm::frmExport exporter(&main, 3, qlm::LibStr(129), QStringLiteral("/home/user/calls 2024-03-07.zip"));
+        Save(&exporter, QStringLiteral("frmExport"));
+        qlm::frmBackup backup(&main, card.path(), QStringLiteral("/home/user/C08261 backup 2024-03-07.mdb"));
+        Save(&backup, QStringLiteral("frmBackup"));
+        QVector<qlm::AgedCall> aged;
+        qlm::ReadAgedCalls(qlm::PrjPublicM().CatalogueDatabase.get(), card.path(), &aged, nullptr);
+        qlm::frmPrune prune(&main, aged);
+        Save(&prune, QStringLiteral("frmPrune"));
     }
     qlm::PrjPublicM().CloseCatalogue();
 

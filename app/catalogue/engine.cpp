@@ -573,3 +573,34 @@ bool ScopedTransaction::Commit(Error* error) {
 }
 
 }  // namespace qlm
+
+// ---- online backup ---------------------------------------------------------
+
+namespace qlm {
+
+bool Database::BackupTo(const QString& file, Error* error) const {
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    sqlite3* target = nullptr;
+    int rc = sqlite3_open_v2(file.toUtf8().constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        // All pages in one step: our connection holds the file, so nothing
+        // can change it between steps anyway.
+        sqlite3_backup* backup = sqlite3_backup_init(target, "main", conn_->db, "main");
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            const int finished = sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? finished : rc;
+        } else {
+            rc = sqlite3_errcode(target);
+        }
+    }
+    if (rc != SQLITE_OK && error)
+        *error = FromSqlite(target, rc, file);
+    sqlite3_close(target);
+    return rc == SQLITE_OK;
+}
+
+}  // namespace qlm

@@ -134,6 +134,13 @@ public:
     // For the scoped transaction.
     bool RunPlain(const char* sql, Error* error);
 
+    // Copies the whole database into the file (new or empty) through the
+    // engine's online backup, on this connection and under its lock: a
+    // consistent picture of the catalogue as it is now, comments included.
+    // False with the error set (3026 when the medium is full); the file is
+    // left for the caller to remove.
+    bool BackupTo(const QString& file, Error* error) const;
+
 private:
     Database() = default;
     // Open(); an empty file is taken only from Create().

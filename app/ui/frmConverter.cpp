@@ -75,6 +75,13 @@ bool frmConverter::Running() { return RunFlag(); }
 
 bool frmConverter::ConvertFiles(QWidget* owner, const QVector<ConvertItem>& items, const QString& destination,
                                 qint16 mp3Option, bool closeWhenDone, ConvertResult* result) {
+    const Work convert = [&](ConvertProgress& progress) {
+        return ConvertRecordings(items, PrjPublicM().RecordingsFolder, destination, mp3Option, progress);
+    };
+    return RunWork(owner, convert, closeWhenDone, result);
+}
+
+bool frmConverter::RunWork(QWidget* owner, const Work& work, bool closeWhenDone, ConvertResult* result) {
     if (RunFlag())
         return false;
     frmConverter* window = Instance().data();
@@ -85,7 +92,7 @@ bool frmConverter::ConvertFiles(QWidget* owner, const QVector<ConvertItem>& item
     }
 
     RunFlag() = true;
-    const ConvertResult run = ConvertRecordings(items, PrjPublicM().RecordingsFolder, destination, mp3Option, *window);
+    const ConvertResult run = work(*window);
     RunFlag() = false;
     if (result)
         *result = run;

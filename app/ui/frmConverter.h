@@ -4,6 +4,8 @@
 // while one is in progress (the owner's windows stay usable meanwhile).
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QPointer>
 
@@ -29,6 +31,10 @@ public:
     // nothing, while another run is in progress.
     static bool ConvertFiles(QWidget* owner, const QVector<ConvertItem>& items, const QString& destination,
                              qint16 mp3Option, bool closeWhenDone, ConvertResult* result = nullptr);
+    // Other work that converts, run in the window as ConvertFiles runs a
+    // conversion (the export: its conversion, then the writing).
+    using Work = std::function<ConvertResult(ConvertProgress&)>;
+    static bool RunWork(QWidget* owner, const Work& work, bool closeWhenDone, ConvertResult* result = nullptr);
 
     // The loaded converter window, or nullptr.
     static frmConverter* Loaded();

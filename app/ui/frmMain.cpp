@@ -26,6 +26,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/exportcommands.h"
 #include "app/ui/searchpanel.h"
 
 namespace qlm {
@@ -78,6 +79,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setMinimumSize(640, 480);
     UseIconTheme();
     BuildMenus();
+    AddExportCommands(*this);
     BuildToolbar();
     BuildPanels();
     SetUpList();
