@@ -87,8 +87,9 @@ RecordingInfo ReadRecordingHeader(const QString& path, Error* error) {
         return RecordingInfo();
     }
 
+    // Unbuffered: the 16 bytes asked for, not the first 16 KB of the file.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         if (error) {
             const int number = file.exists() ? err::kPathFileAccess : err::kFileNotFound;
             *error = FileError(number, path, file.errorString());

@@ -2,11 +2,17 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "app/strings/strlib.h"
 
 namespace qlm {
 
-CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
+CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {
+    stepTimer_.setSingleShot(true);
+    stepTimer_.setInterval(0);
+    connect(&stepTimer_, &QTimer::timeout, this, &CallListModel::Step);
+}
 
 int CallListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
@@ -91,6 +97,7 @@ void CallListModel::SetChecked(int row, bool checked) {
 }
 
 void CallListModel::SetAllChecked(bool checked) {
+    FinishListing();
     for (Line& line : rows_)
         line.checked = checked;
     checkedCount_ = checked ? int(rows_.size()) : 0;
@@ -117,6 +124,8 @@ void CallListModel::SetComment(int row, const QString& comment) {
 void CallListModel::RemoveLine(int row) {
     if (row < 0 || row >= rows_.size())
         return;
+    // The catalogue rows go next; the listing must not read past them.
+    FinishListing();
     beginRemoveRows(QModelIndex(), row, row);
     if (rows_[row].checked)
         --checkedCount_;
@@ -130,6 +139,8 @@ void CallListModel::SetHeaderImageKey(const QString& key) {
 }
 
 void CallListModel::Clear() {
+    stepTimer_.stop();
+    source_ = {};
     beginResetModel();
     rows_.clear();
     checkedCount_ = 0;
@@ -147,7 +158,53 @@ void CallListModel::Append(QVector<CallRecord> records) {
     endInsertRows();
 }
 
+void CallListModel::AppendInSteps(CallSource source, int firstLines) {
+    stepTimer_.stop();
+    source_ = std::move(source);
+    if (!source_)
+        return;
+    TakeFromSource(std::max(firstLines, 1));
+    if (source_)
+        stepTimer_.start();
+}
+
+void CallListModel::TakeFromSource(int most) {
+    QVector<CallRecord> records;
+    records.reserve(most);
+    // The source may end the listing (Clear) through a slot; keep it alive.
+    const CallSource source = source_;
+    const bool more = source(&records, most);
+    Append(std::move(records));
+    if (!more && source_) {
+        source_ = {};
+        stepTimer_.stop();
+        emit ListingFinished(int(rows_.size()));
+    }
+}
+
+void CallListModel::Step() {
+    // Small batches until the step's time is used, then back to the event
+    // loop so the window paints and takes input between steps.
+    constexpr int kBatch = 2000;
+    QElapsedTimer timer;
+    timer.start();
+    while (source_ && timer.elapsed() < kStepMs)
+        TakeFromSource(kBatch);
+    if (source_)
+        stepTimer_.start();
+}
+
+bool CallListModel::FinishListing() {
+    if (!source_)
+        return false;
+    stepTimer_.stop();
+    while (source_)
+        TakeFromSource(50000);
+    return true;
+}
+
 void CallListModel::sort(int column, Qt::SortOrder order) {
+    FinishListing();
     if (column < 0 || column >= kListColumnCount || rows_.size() < 2)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -162,14 +219,25 @@ void CallListModel::sort(int column, Qt::SortOrder order) {
         const int c = QString::compare(keys[a], keys[b], Qt::CaseInsensitive);
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
-    QVector<Line> sorted;
-    sorted.reserve(rows_.size());
+    keys = {};
     QVector<int> newRowOf(rows_.size());
-    for (int i = 0; i < perm.size(); ++i) {
-        sorted.push_back(std::move(rows_[perm[i]]));
+    for (int i = 0; i < perm.size(); ++i)
         newRowOf[perm[i]] = i;
+    // Lines moved into place cycle by cycle: no second copy of a long list.
+    for (int i = 0; i < perm.size(); ++i) {
+        if (perm[i] == i)
+            continue;
+        Line held = std::move(rows_[i]);
+        int at = i;
+        while (perm[at] != i) {
+            rows_[at] = std::move(rows_[perm[at]]);
+            const int next = perm[at];
+            perm[at] = at;
+            at = next;
+        }
+        rows_[at] = std::move(held);
+        perm[at] = at;
     }
-    rows_ = std::move(sorted);
     QModelIndexList after;
     for (const QModelIndex& idx : before)
         after << index(newRowOf[idx.row()], idx.column());

@@ -1,9 +1,14 @@
 // The rows behind the list view lvData: one call per line, a check box in
 // column 1 and the ten texts of the call in columns 2-11. Kept as plain
-// records and formatted when a cell is drawn, so 100,000 lines list at once.
+// records and formatted when a cell is drawn. A long listing comes in steps
+// from the event loop (AppendInSteps), so a catalogue of a million calls
+// shows its first lines at once and the window keeps painting meanwhile.
 #pragma once
 
+#include <functional>
+
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <QVector>
 
 #include "app/catalogue/callrecord.h"
@@ -27,6 +32,18 @@ public:
     void Clear();
     // Adds lines at the end, in the given order.
     void Append(QVector<CallRecord> records);
+
+    // Gives up to `most` further calls in order; false once it has no more
+    // (or failed), the calls given with that answer still counting.
+    using CallSource = std::function<bool(QVector<CallRecord>* out, int most)>;
+    // Appends the first `firstLines` calls of the source now and the rest in
+    // steps of at most kStepMs each from the event loop. Clear() drops the
+    // rest; sorting, check-all and removing a line first take in the rest.
+    void AppendInSteps(CallSource source, int firstLines);
+    // Takes in the rest of a listing in steps now; true when one was running.
+    bool FinishListing();
+    bool Listing() const { return bool(source_); }
+    static constexpr int kStepMs = 40;
     const CallRecord& Record(int row) const { return rows_[row].record; }
     // The text of a cell (column 0 is always empty).
     QString Text(int row, int column) const;
@@ -48,13 +65,22 @@ public:
 signals:
     // A line's check box changed by the user or by SetChecked.
     void CheckChanged(int row, bool checked);
+    // A listing in steps has taken in its last call; lines = rowCount().
+    void ListingFinished(int lines);
 
 private:
     struct Line {
         CallRecord record;
         bool checked = false;
     };
+    // Appends up to `most` calls of the source; ends the listing when it has
+    // no more.
+    void TakeFromSource(int most);
+    void Step();
+
     QVector<Line> rows_;
+    CallSource source_;
+    QTimer stepTimer_;
     int checkedCount_ = 0;
     QString headerKey_ = QStringLiteral("abc");
 };

@@ -318,9 +318,9 @@ bool IsBareName(const QString& text) {
 QString DateTimeStoredText(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return value.toDate().isValid() ? value.toDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+        return value.toDate().isValid() ? value.toDate().toString(Qt::ISODate) : QString();  // yyyy-MM-dd
     case QMetaType::QTime:
-        return value.toTime().isValid() ? value.toTime().toString(QStringLiteral("HH:mm:ss")) : QString();
+        return value.toTime().isValid() ? value.toTime().toString(Qt::ISODate) : QString();  // HH:mm:ss
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                             : QString();

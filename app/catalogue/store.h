@@ -36,14 +36,32 @@ bool HasCatalogueColumns(const Recordset& rows, Error* error);
 // before it staying listed.
 int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error);
 
+// Lists the rows of a statement into the model, in place of its lines, as
+// the window lists a catalogue or a search: the first screens at once, the
+// rest in steps from the event loop. A statement that fails leaves the
+// model as it was. Returns the number of rows the
+// statement gives, which the model holds once the steps are done; -1 with
+// the error set when the statement fails or lacks a catalogue column.
+int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error);
+
+// Gives a catalogue the index its searches and comment updates look calls
+// up by (on Date), when it lacks it and can be written; a catalogue that
+// cannot take it (read-only, locked, no table qlm) is left as it is.
+void EnsureCatalogueIndexes(Database* db);
+
 // Open DB once the file is chosen: closes the open catalogue, makes the file
 // the current one (CataloguePath, RecordingsFolder = its folder), opens it
-// exclusively and lists all its rows into the model. On failure the error is
-// set and the state is as far as it got: the path and folder name the new
-// file, CatalogueDatabase is the file when it could be opened.
+// exclusively, gives it its index (EnsureCatalogueIndexes) and lists all its
+// rows into the model (ListCatalogueStatement; *listed is the full count).
+// On failure the error is set and the state is as far as it got: the path
+// and folder name the new file, CatalogueDatabase is the file when it could
+// be opened.
 bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error);
 
 // The statement that lists a whole catalogue.
 inline constexpr char kSelectAllCalls[] = "SELECT * FROM qlm";
+// The index on Date: the date range of every search, and the date and time
+// of a comment's or deletion's call, are looked up through it.
+inline constexpr char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS qlm_date ON qlm (Date)";
 
 }  // namespace qlm
