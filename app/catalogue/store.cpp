@@ -96,10 +96,6 @@ int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
 
 namespace {
 
-// The first lines of a listing, taken at once: several screens, and all of
-// any catalogue small enough to read in a blink.
-constexpr int kFirstLines = 5000;
-
 // The rows of a statement as a source of calls for the model's steps; the
 // record set lives as long as the source.
 CallListModel::CallSource SourceOf(std::shared_ptr<Recordset> rows) {
@@ -132,9 +128,7 @@ int ListCatalogueStatement(Database* db, const QString& statement, CallListModel
     }
     const int total = counted->Value(0).toInt();
     counted.reset();
-    model->Clear();
-    if (total > 0)
-        model->AppendInSteps(SourceOf(std::move(rows)), kFirstLines);
+    model->ListInSteps(SourceOf(std::move(rows)), total);
     return total;
 }
 
