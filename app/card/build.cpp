@@ -60,7 +60,10 @@ QString NextCatalogueName(const QString& folder, const QDate& today) {
                                                         .arg(today.day(), 2, 10, QLatin1Char('0'))
                                                         .arg(today.year() % 100, 2, 10, QLatin1Char('0'));
     qint64 serial = 0;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    // Only the candidates, unsorted: the folder may hold tens of thousands of
+    // recordings.
+    const QStringList names = QDir(folder).entryList({stem + QStringLiteral("*.mdb")},
+                                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive, QDir::NoSort);
     for (const QString& name : names) {
         // stem + "*.mdb", letter case counting.
         if (name.size() < 9 || !name.startsWith(stem, Qt::CaseSensitive) || !name.endsWith(u".mdb", Qt::CaseSensitive))

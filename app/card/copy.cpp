@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -24,10 +25,13 @@ QStringList RecordingFilesIn(const QString& folder, Error* error) {
         return {};
     }
     QStringList out;
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    // Sorted here rather than by QDir, which sorts file information records
+    // of every entry: on a card of 30,000 recordings that was most of a build.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QString& name : names)
         if (MatchesRecordingPattern(name) && IsRecordingName(name))
             out << name;
+    std::sort(out.begin(), out.end());  // by name, as QDir::Name sorts
     return out;
 }
 

@@ -306,6 +306,11 @@ const char* DeclaredType(FieldType type) {
     return "TEXT";
 }
 
+QString TwoDigits(int value) {
+    const QChar digits[2] = {QChar(u'0' + value / 10), QChar(u'0' + value % 10)};
+    return QString(digits, 2);
+}
+
 bool IsBareName(const QString& text) {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return name.match(text).hasMatch();
@@ -317,10 +322,19 @@ bool IsBareName(const QString& text) {
 
 QString DateTimeStoredText(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        return value.toDate().isValid() ? value.toDate().toString(Qt::ISODate) : QString();  // yyyy-MM-dd
-    case QMetaType::QTime:
-        return value.toTime().isValid() ? value.toTime().toString(Qt::ISODate) : QString();  // HH:mm:ss
+    // Put together by hand: a build writes two per row, and a format string
+    // costs more than the rest of the row.
+    case QMetaType::QDate: {
+        const QDate d = value.toDate();
+        if (d.isValid() && d.year() >= 1000 && d.year() <= 9999)
+            return QString::number(d.year()) + u'-' + TwoDigits(d.month()) + u'-' + TwoDigits(d.day());
+        return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    }
+    case QMetaType::QTime: {
+        const QTime t = value.toTime();
+        return t.isValid() ? TwoDigits(t.hour()) + u':' + TwoDigits(t.minute()) + u':' + TwoDigits(t.second())
+                           : QString();
+    }
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                             : QString();
