@@ -1,7 +1,5 @@
 #include "app/card/build.h"
 
-#include <QDir>
-
 #include "app/card/copy.h"
 #include "app/card/progress.h"
 #include "app/card/recording.h"
@@ -60,10 +58,9 @@ QString NextCatalogueName(const QString& folder, const QDate& today) {
                                                         .arg(today.day(), 2, 10, QLatin1Char('0'))
                                                         .arg(today.year() % 100, 2, 10, QLatin1Char('0'));
     qint64 serial = 0;
-    // Only the candidates, unsorted: the folder may hold tens of thousands of
-    // recordings.
-    const QStringList names = QDir(folder).entryList({stem + QStringLiteral("*.mdb")},
-                                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive, QDir::NoSort);
+    // Unsorted, without QDir's records: the folder may hold tens of thousands
+    // of recordings.
+    const QStringList names = FileNamesIn(folder);
     for (const QString& name : names) {
         // stem + "*.mdb", letter case counting.
         if (name.size() < 9 || !name.startsWith(stem, Qt::CaseSensitive) || !name.endsWith(u".mdb", Qt::CaseSensitive))
