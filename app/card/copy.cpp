@@ -30,10 +30,13 @@ QStringList FileNamesIn(const QString& folder) {
         const QString name = QFile::decodeName(entry->d_name);
         if (name == u"." || name == u"..")
             continue;
-        // Files and links to files, as QDir::Files takes them.
-        if (entry->d_type == DT_REG || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-                                        QFileInfo(JoinPath(folder, name)).isFile()))
-            names << name;
+        // Everything but folders, as QDir::Files | QDir::System takes them: a
+        // dangling link under a recording's name is reported, not passed over.
+        if (entry->d_type == DT_DIR)
+            continue;
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && QFileInfo(JoinPath(folder, name)).isDir())
+            continue;
+        names << name;
     }
     closedir(dir);
     return names;

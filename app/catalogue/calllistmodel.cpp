@@ -230,7 +230,7 @@ void CallListModel::DropUnread() {
 void CallListModel::Step() {
     // Small batches until the step's time is used, then back to the event
     // loop so the window paints and takes input between steps.
-    constexpr int kBatch = 2000;
+    constexpr int kBatch = 500;
     QElapsedTimer timer;
     timer.start();
     while (source_ && timer.elapsed() < kStepMs)
