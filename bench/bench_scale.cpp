@@ -115,6 +115,9 @@ struct ListWindow {
 void Search(ListWindow& w, const QString& label, const QString& statement) {
     Error error;
     Phase timer;
+    w.model.Clear();
+    Report(qPrintable(label + QStringLiteral(": previous list cleared")), timer, w.model.rowCount());
+    timer.restart();
     const int total = ListCatalogueStatement(PrjPublicM().CatalogueDatabase.get(), statement, &w.model, &error);
     Report(qPrintable(label + QStringLiteral(": run, first lines")), timer, total);
     w.Paint();
