@@ -5,6 +5,7 @@
 
 #include "app/catalogue/engine.h"
 #include "app/catalogue/search.h"
+#include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
 #include "cli/cli.h"
 
@@ -124,6 +125,7 @@ int CmdSearch(const QStringList& arguments) {
         ReportCatalogueError(catalogue, error);
         return kFailed;
     }
+    EnsureCatalogueIndexes(db.get());
     auto rows = db->OpenRecordset(statement, &error);
     if (!rows) {
         Err(QStringLiteral("%1: error %2: %3").arg(catalogue).arg(error.number).arg(error.description));

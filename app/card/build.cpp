@@ -1,7 +1,5 @@
 #include "app/card/build.h"
 
-#include <QDir>
-
 #include "app/card/copy.h"
 #include "app/card/progress.h"
 #include "app/card/recording.h"
@@ -18,8 +16,10 @@ namespace {
 // One row, written through the texts and names the design writes with.
 bool AddCall(Recordset* rows, const RecordingInfo& info, Error* error) {
     const auto blankIfEmpty = [](const QString& text) { return text.isEmpty() ? QStringLiteral(" ") : text; };
-    const QString date = QStringLiteral("%1-%2-%3").arg(2000 + info.Year).arg(info.Month).arg(info.Day);
-    const QString time = QStringLiteral("%1:%2:%3").arg(info.Hour).arg(info.Minute).arg(info.Second);
+    // Calendar values rather than the texts 2006-2-3 and 9:5:7: the same
+    // stored texts without parsing them again for every row.
+    const QDate date(2000 + info.Year, info.Month, info.Day);
+    const QTime time(info.Hour, info.Minute, info.Second);
     return rows->AddNew(error) && rows->SetField(QStringLiteral("Date"), date, error) &&
            rows->SetField(QStringLiteral("Time"), time, error) &&
            rows->SetField(QStringLiteral("duration"), info.Duration, error) &&
@@ -43,7 +43,9 @@ QString NextCatalogueName(const QString& folder, const QDate& today) {
                                                         .arg(today.day(), 2, 10, QLatin1Char('0'))
                                                         .arg(today.year() % 100, 2, 10, QLatin1Char('0'));
     qint64 serial = 0;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    // Unsorted, without QDir's records: the folder may hold tens of thousands
+    // of recordings.
+    const QStringList names = FileNamesIn(folder);
     for (const QString& name : names) {
         // stem + "*.mdb", letter case counting.
         if (name.size() < 9 || !name.startsWith(stem, Qt::CaseSensitive) || !name.endsWith(u".mdb", Qt::CaseSensitive))
@@ -78,7 +80,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     if (!db)
         return result;
     result.path = path;
-    if (!db->AppendTableDef(CatalogueTableDef(), &error))
+    if (!db->AppendTableDef(CatalogueTableDef(), &error) || !db->Execute(QString::fromLatin1(kCreateDateIndex), &error))
         return result;
 
     {
@@ -90,7 +92,10 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             return result;
         for (const QString& name : files) {
             const QString file = JoinPath(folder, name);
-            status(2, LibStr(71) + u' ' + name + u' ' + LibStr(72));
+            // The texts only when someone shows them: a folder of thousands
+            // of recordings would spend more on them than on the rows.
+            if (hooks.status)
+                status(2, LibStr(71) + u' ' + name + u' ' + LibStr(72));
             Error unreadable;
             const RecordingInfo info = ReadRecordingHeader(file, &unreadable);
             if (unreadable.IsSet()) {
@@ -100,11 +105,13 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
                 pacer.Now();
                 continue;
             }
-            status(2, LibStr(73) + u' ' + name + u' ' + LibStr(72));
+            if (hooks.status)
+                status(2, LibStr(73) + u' ' + name + u' ' + LibStr(72));
             if (!AddCall(rows.get(), info, &error))
                 break;
             ++result.rows;
-            status(2, LibStr(74));
+            if (hooks.status)
+                status(2, LibStr(74));
             pacer.Tick();
         }
         rows.reset();
@@ -122,11 +129,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     state.CataloguePath = path;
     state.RecordingsFolder = folder;
     if (model) {
-        auto rows = db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error);
-        if (!rows)
-            return result;
-        model->Clear();
-        result.listed = ListCatalogueRows(rows.get(), model, &error);
+        result.listed = std::max(ListCatalogueStatement(db, QString::fromLatin1(kSelectAllCalls), model, &error), 0);
     }
     return result;
 }

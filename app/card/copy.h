@@ -35,6 +35,11 @@ CopyResult CopyRecordings(const QString& source, const QString& destination, con
 // One file copied that way: true when the destination holds a complete copy.
 bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error);
 
+// The names of the entries directly in the folder that are no folders (nor
+// links to one), hidden ones too, in no particular order; none when it
+// cannot be read.
+QStringList FileNamesIn(const QString& folder);
+
 // Writes what the folder's file system holds in memory to the medium.
 void SyncFolder(const QString& folder);
 

@@ -2,18 +2,43 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "app/strings/strlib.h"
 
 namespace qlm {
 
-CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
+CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {
+    stepTimer_.setSingleShot(true);
+    stepTimer_.setInterval(0);
+    connect(&stepTimer_, &QTimer::timeout, this, &CallListModel::Step);
+}
 
-int CallListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
+int CallListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : total_; }
+
+void CallListModel::ReadUpTo(int row) const {
+    if (row >= rows_.size() && source_) {
+        auto* self = const_cast<CallListModel*>(this);
+        while (self->source_ && row >= rows_.size())
+            self->TakeFromSource(std::max(2000, int(row - rows_.size()) + 1));
+    }
+}
+
+const CallRecord& CallListModel::Record(int row) const {
+    ReadUpTo(row);
+    static const CallRecord none;
+    return row >= 0 && row < rows_.size() ? rows_[row].record : none;
+}
+
+bool CallListModel::IsChecked(int row) const {
+    ReadUpTo(row);
+    return row >= 0 && row < rows_.size() && rows_[row].checked;
+}
 
 int CallListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumnCount; }
 
 QString CallListModel::Text(int row, int column) const {
-    const CallRecord& r = rows_[row].record;
+    const CallRecord& r = Record(row);
     switch (column) {
     case kColDate:
         return DateDisplayText(r.Date);
@@ -41,8 +66,11 @@ QString CallListModel::Text(int row, int column) const {
 }
 
 QVariant CallListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_.size())
+    if (!index.isValid() || index.row() >= total_)
         return QVariant();
+    ReadUpTo(index.row());
+    if (index.row() >= rows_.size())
+        return QVariant();  // a listing that ended early; the line goes soon
     if (index.column() == kColCheck) {
         if (role == Qt::CheckStateRole)
             return rows_[index.row()].checked ? Qt::Checked : Qt::Unchecked;
@@ -81,6 +109,7 @@ bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int
 }
 
 void CallListModel::SetChecked(int row, bool checked) {
+    ReadUpTo(row);
     if (row < 0 || row >= rows_.size() || rows_[row].checked == checked)
         return;
     rows_[row].checked = checked;
@@ -91,6 +120,7 @@ void CallListModel::SetChecked(int row, bool checked) {
 }
 
 void CallListModel::SetAllChecked(bool checked) {
+    FinishListing();
     for (Line& line : rows_)
         line.checked = checked;
     checkedCount_ = checked ? int(rows_.size()) : 0;
@@ -107,6 +137,7 @@ QVector<int> CallListModel::CheckedRows() const {
 }
 
 void CallListModel::SetComment(int row, const QString& comment) {
+    ReadUpTo(row);
     if (row < 0 || row >= rows_.size())
         return;
     rows_[row].record.Comment = comment;
@@ -115,12 +146,15 @@ void CallListModel::SetComment(int row, const QString& comment) {
 }
 
 void CallListModel::RemoveLine(int row) {
+    // The catalogue rows go next; the listing must not read past them.
+    FinishListing();
     if (row < 0 || row >= rows_.size())
         return;
     beginRemoveRows(QModelIndex(), row, row);
     if (rows_[row].checked)
         --checkedCount_;
     rows_.remove(row);
+    total_ = int(rows_.size());
     endRemoveRows();
 }
 
@@ -130,13 +164,17 @@ void CallListModel::SetHeaderImageKey(const QString& key) {
 }
 
 void CallListModel::Clear() {
+    stepTimer_.stop();
+    source_ = {};
     beginResetModel();
     rows_.clear();
+    total_ = 0;
     checkedCount_ = 0;
     endResetModel();
 }
 
 void CallListModel::Append(QVector<CallRecord> records) {
+    FinishListing();
     if (records.isEmpty())
         return;
     const int first = int(rows_.size());
@@ -144,10 +182,75 @@ void CallListModel::Append(QVector<CallRecord> records) {
     rows_.reserve(first + records.size());
     for (CallRecord& r : records)
         rows_.push_back(Line{std::move(r), false});
+    total_ = int(rows_.size());
     endInsertRows();
 }
 
+void CallListModel::ListInSteps(CallSource source, int total) {
+    Clear();
+    if (!source || total <= 0)
+        return;
+    beginInsertRows(QModelIndex(), 0, total - 1);
+    rows_.reserve(total);
+    total_ = total;
+    source_ = std::move(source);
+    endInsertRows();
+    stepTimer_.start();
+}
+
+void CallListModel::TakeFromSource(int most) {
+    // The read lines are counted already: no signal for them.
+    const int wanted = std::min(most, total_ - int(rows_.size()));
+    QVector<CallRecord> records;
+    records.reserve(std::max(wanted, 0));
+    // The source may end the listing (Clear) through a slot; keep it alive.
+    const CallSource source = source_;
+    const bool more = wanted > 0 && source(&records, wanted);
+    for (CallRecord& r : records)
+        rows_.push_back(Line{std::move(r), false});
+    if ((!more || rows_.size() >= total_) && source_) {
+        source_ = {};
+        stepTimer_.stop();
+        if (rows_.size() < total_)
+            QTimer::singleShot(0, this, &CallListModel::DropUnread);
+        else
+            emit ListingFinished(total_);
+    }
+}
+
+void CallListModel::DropUnread() {
+    if (source_ || rows_.size() >= total_)
+        return;
+    beginRemoveRows(QModelIndex(), int(rows_.size()), total_ - 1);
+    total_ = int(rows_.size());
+    endRemoveRows();
+    emit ListingFinished(total_);
+}
+
+void CallListModel::Step() {
+    // Small batches until the step's time is used, then back to the event
+    // loop so the window paints and takes input between steps.
+    constexpr int kBatch = 500;
+    QElapsedTimer timer;
+    timer.start();
+    while (source_ && timer.elapsed() < kStepMs)
+        TakeFromSource(kBatch);
+    if (source_)
+        stepTimer_.start();
+}
+
+bool CallListModel::FinishListing() {
+    if (!source_)
+        return false;
+    stepTimer_.stop();
+    while (source_)
+        TakeFromSource(50000);
+    DropUnread();
+    return true;
+}
+
 void CallListModel::sort(int column, Qt::SortOrder order) {
+    FinishListing();
     if (column < 0 || column >= kListColumnCount || rows_.size() < 2)
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -162,14 +265,25 @@ void CallListModel::sort(int column, Qt::SortOrder order) {
         const int c = QString::compare(keys[a], keys[b], Qt::CaseInsensitive);
         return order == Qt::AscendingOrder ? c < 0 : c > 0;
     });
-    QVector<Line> sorted;
-    sorted.reserve(rows_.size());
+    keys = {};
     QVector<int> newRowOf(rows_.size());
-    for (int i = 0; i < perm.size(); ++i) {
-        sorted.push_back(std::move(rows_[perm[i]]));
+    for (int i = 0; i < perm.size(); ++i)
         newRowOf[perm[i]] = i;
+    // Lines moved into place cycle by cycle: no second copy of a long list.
+    for (int i = 0; i < perm.size(); ++i) {
+        if (perm[i] == i)
+            continue;
+        Line held = std::move(rows_[i]);
+        int at = i;
+        while (perm[at] != i) {
+            rows_[at] = std::move(rows_[perm[at]]);
+            const int next = perm[at];
+            perm[at] = at;
+            at = next;
+        }
+        rows_[at] = std::move(held);
+        perm[at] = at;
     }
-    rows_ = std::move(sorted);
     QModelIndexList after;
     for (const QModelIndex& idx : before)
         after << index(newRowOf[idx.row()], idx.column());

@@ -26,6 +26,11 @@ QString IsoDate(int y, int m, int d) {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+QString TwoDigits(int value) {
+    const QChar digits[2] = {QChar(u'0' + value / 10), QChar(u'0' + value % 10)};
+    return QString(digits, 2);
+}
+
 QString IsoTime(int h, int m, int s) {
     const QTime time(h, m, s);
     return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QString();
@@ -92,10 +97,19 @@ QVariant StoredToValue(const QString& text) {
 
 QString DateTimeStoredText(const QVariant& value) {
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        return value.toDate().isValid() ? value.toDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
-    case QMetaType::QTime:
-        return value.toTime().isValid() ? value.toTime().toString(QStringLiteral("HH:mm:ss")) : QString();
+    // Put together by hand: a build writes two per row, and a format string
+    // costs more than the rest of the row.
+    case QMetaType::QDate: {
+        const QDate d = value.toDate();
+        if (d.isValid() && d.year() >= 1000 && d.year() <= 9999)
+            return QString::number(d.year()) + u'-' + TwoDigits(d.month()) + u'-' + TwoDigits(d.day());
+        return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    }
+    case QMetaType::QTime: {
+        const QTime t = value.toTime();
+        return t.isValid() ? TwoDigits(t.hour()) + u':' + TwoDigits(t.minute()) + u':' + TwoDigits(t.second())
+                           : QString();
+    }
     case QMetaType::QDateTime:
         return value.toDateTime().isValid() ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                             : QString();

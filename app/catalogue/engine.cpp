@@ -387,7 +387,13 @@ bool Recordset::MoveNext(Error* error) {
     return Step(error);
 }
 
-int Recordset::ColumnOf(const QString& name) const { return columns_.value(name.toCaseFolded(), -1); }
+int Recordset::ColumnOf(const QString& name) const {
+    // A build names the same ten columns for every row: each spelling is
+    // folded once.
+    if (const auto it = spelled_.constFind(name); it != spelled_.cend())
+        return *it;
+    return *spelled_.insert(name, columns_.value(name.toCaseFolded(), -1));
+}
 
 bool Recordset::HasField(const QString& name) const { return ColumnOf(name) >= 0; }
 

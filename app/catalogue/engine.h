@@ -200,6 +200,7 @@ private:
     bool deleted_ = false;
     int seen_ = 0;
     QHash<QString, int> columns_;  // case-folded name -> statement column
+    mutable QHash<QString, int> spelled_;  // names as asked for -> column
     QStringList names_;
     QVector<Kind> kinds_;
     bool adding_ = false;

@@ -39,17 +39,21 @@ struct CallColumns {
             at[i] = rows.FieldIndex(names[i]);
     }
     CallRecord Read(const Recordset& rows) const {
+        // Most numbers and comments are the single blank of an empty one:
+        // one shared text for all of them keeps a large list small.
+        static const QString blank = QStringLiteral(" ");
+        const auto shared = [](QString text) { return text == blank ? blank : text; };
         CallRecord r;
         r.Date = rows.Value(at[0]).toDate();
         r.Time = rows.Value(at[1]).toTime();
         r.Duration = rows.Value(at[2]).toInt();
-        r.CallerID = rows.Value(at[3]).toString();
-        r.DialString = rows.Value(at[4]).toString();
+        r.CallerID = shared(rows.Value(at[3]).toString());
+        r.DialString = shared(rows.Value(at[4]).toString());
         r.InorOut = qint16(rows.Value(at[5]).toInt());
         r.TelorMic = qint16(rows.Value(at[6]).toInt());
         r.Saved = qint16(rows.Value(at[7]).toInt());
         r.SampleRate = qint16(rows.Value(at[8]).toInt());
-        r.Comment = rows.Value(at[9]).toString();
+        r.Comment = shared(rows.Value(at[9]).toString());
         return r;
     }
 };
@@ -90,6 +94,54 @@ int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error) {
     return count;
 }
 
+namespace {
+
+// The rows of a statement as a source of calls for the model's steps; the
+// record set lives as long as the source.
+CallListModel::CallSource SourceOf(std::shared_ptr<Recordset> rows) {
+    auto columns = std::make_shared<CallColumns>(*rows);
+    return [rows, columns](QVector<CallRecord>* out, int most) {
+        for (int taken = 0; taken < most; ++taken) {
+            if (rows->AtEnd())
+                return false;
+            out->push_back(columns->Read(*rows));
+            if (!rows->MoveNext())
+                return false;
+        }
+        return !rows->AtEnd();
+    };
+}
+
+}  // namespace
+
+int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error) {
+    Error failed;
+    auto counted = db ? db->OpenRecordset(QStringLiteral("SELECT count(*) FROM (") + statement + u')', &failed)
+                      : nullptr;
+    std::shared_ptr<Recordset> rows = counted ? db->OpenRecordset(statement, &failed) : nullptr;
+    if (!db)
+        failed = Error{dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set.")};
+    if (!rows || !HasCatalogueColumns(*rows, &failed)) {
+        if (error)
+            *error = failed;
+        return -1;
+    }
+    const int total = counted->Value(0).toInt();
+    counted.reset();
+    model->ListInSteps(SourceOf(std::move(rows)), total);
+    return total;
+}
+
+void EnsureCatalogueIndexes(Database* db) {
+    // Only on a table with the catalogue's columns: another program's table
+    // named qlm is not ours to change.
+    auto probe = db ? db->OpenRecordset(QStringLiteral("SELECT * FROM qlm WHERE 0"), nullptr) : nullptr;
+    if (!probe || !HasCatalogueColumns(*probe, nullptr))
+        return;
+    probe.reset();
+    db->Execute(QString::fromLatin1(kCreateDateIndex), nullptr);
+}
+
 bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error) {
     PrjPublicState& state = PrjPublicM();
     state.CataloguePath = path;
@@ -104,20 +156,16 @@ bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, E
             *error = failed;
         return false;
     }
-    auto rows = state.CatalogueDatabase->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &failed);
-    if (!rows) {
+    EnsureCatalogueIndexes(state.CatalogueDatabase.get());
+    const int count =
+        ListCatalogueStatement(state.CatalogueDatabase.get(), QString::fromLatin1(kSelectAllCalls), model, &failed);
+    if (count < 0) {
         if (error)
             *error = failed;
         return false;
     }
-    const int count = ListCatalogueRows(rows.get(), model, &failed);
     if (listed)
         *listed = count;
-    if (failed.IsSet()) {
-        if (error)
-            *error = failed;
-        return false;
-    }
     return true;
 }
 

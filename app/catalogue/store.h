@@ -10,6 +10,7 @@
 namespace qlm {
 
 class CallListModel;
+class Database;
 class Recordset;
 
 // The application folder's "temp" work folder, with a trailing "/"; created
@@ -36,14 +37,32 @@ bool HasCatalogueColumns(const Recordset& rows, Error* error);
 // before it staying listed.
 int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error);
 
+// Lists the rows of a statement into the model, in place of its lines, as
+// the window lists a catalogue or a search: all of them counted at once,
+// read in steps (CallListModel::ListInSteps). A statement that fails leaves
+// the model as it was. Returns the number of rows (the model's lines), or -1
+// with the error set when the statement fails or lacks a catalogue column.
+int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error);
+
+// Gives a catalogue the index its searches and comment updates look calls
+// up by (kCreateDateIndex), when it lacks it and can be written; a catalogue that
+// cannot take it (read-only, locked, no table qlm) is left as it is.
+void EnsureCatalogueIndexes(Database* db);
+
 // Open DB once the file is chosen: closes the open catalogue, makes the file
 // the current one (CataloguePath, RecordingsFolder = its folder), opens it
-// exclusively and lists all its rows into the model. On failure the error is
-// set and the state is as far as it got: the path and folder name the new
-// file, CatalogueDatabase is the file when it could be opened.
+// exclusively, gives it its index (EnsureCatalogueIndexes) and lists all its
+// rows into the model (ListCatalogueStatement; *listed is the full count).
+// On failure the error is set and the state is as far as it got: the path
+// and folder name the new file, CatalogueDatabase is the file when it could
+// be opened.
 bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error);
 
 // The statement that lists a whole catalogue.
 inline constexpr char kSelectAllCalls[] = "SELECT * FROM qlm";
+// The index on Date (then Time): every search has a date range and a time
+// window, and a comment finds its call by date and time. With Time in it
+// the window is tested, and a search's rows counted, in the index alone.
+inline constexpr char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS qlm_date ON qlm (Date, Time)";
 
 }  // namespace qlm

@@ -34,14 +34,9 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     if (!state.CatalogueDatabase)
         return;
     Error error;
-    std::unique_ptr<Recordset> rows = state.CatalogueDatabase->OpenRecordset(statement, &error);
-    if (!rows)
-        return;
     CallListModel* model = main.lvDataModel;
-    model->Clear();
-    const int listed = ListCatalogueRows(rows.get(), model, &error);
-    rows->Close();
-    if (error.IsSet())
+    const int listed = ListCatalogueStatement(state.CatalogueDatabase.get(), statement, model, &error);
+    if (listed < 0)
         return;
     main.SetPanelText(2, LibStr(75) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') + LibStr(85));
     main.SetPanelText(1, state.CataloguePath);

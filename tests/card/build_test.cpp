@@ -111,6 +111,14 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
     for (; rows && !rows->AtEnd(); rows->MoveNext())
         ++count;
     EXPECT_EQ(count, 3);
+    // Built with the index the searches use, the rows stored as texts.
+    auto index = reopened->OpenRecordset(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qlm_date'"), &error);
+    ASSERT_TRUE(index && !index->AtEnd());
+    EXPECT_TRUE(index->Value(0).toString().contains(QStringLiteral("(Date, Time)")));
+    auto texts = reopened->OpenRecordset(
+        QStringLiteral("SELECT count(*) FROM qlm WHERE Date = '2024-10-25' AND Time = '14:35:27'"), &error);
+    ASSERT_TRUE(texts);
+    EXPECT_EQ(texts->Value(0).toInt(), 1);
 }
 
 TEST(BuildCatalogue, EmptyFolderAndFailures) {

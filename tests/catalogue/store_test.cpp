@@ -2,6 +2,8 @@
 // a catalogue into the list model, check boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -78,7 +80,17 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     Error error;
     ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
     EXPECT_EQ(listed, 40000);
+    // Every line counted at once; read in steps from the event loop, and at
+    // once when a line is asked for.
     EXPECT_EQ(model.rowCount(), 40000);
+    ASSERT_TRUE(model.Listing());
+    EXPECT_EQ(model.LinesRead(), 0);
+    EXPECT_EQ(model.data(model.index(30000, kColCallerID)).toString(), "31000");
+    EXPECT_LT(model.LinesRead(), 40000);
+    QSignalSpy finished(&model, &CallListModel::ListingFinished);
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 40000);
+    EXPECT_EQ(model.LinesRead(), 40000);
     EXPECT_EQ(PrjPublicM().CataloguePath, path);
     EXPECT_EQ(PrjPublicM().RecordingsFolder, dir.path() + u'/');
     ASSERT_TRUE(PrjPublicM().CatalogueDatabase);
@@ -96,7 +108,117 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     model.Clear();
     ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
     EXPECT_EQ(listed, 40000);
+
+    // Before the steps are done: check-all, sorting and removing a line take
+    // in every call first; clearing drops the rest.
+    model.SetChecked(1, true);
+    model.SetAllChecked(true);
+    EXPECT_FALSE(model.Listing());
+    EXPECT_EQ(model.CheckedRows().size(), 40000);
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    model.sort(kColCallerID, Qt::DescendingOrder);
+    ASSERT_EQ(model.rowCount(), 40000);
+    EXPECT_EQ(model.Record(0).CallerID, "9999");
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    model.RemoveLine(0);
+    EXPECT_EQ(model.rowCount(), 39999);
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    model.Clear();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.rowCount(), 0);
+
+    // The catalogue closed under a listing (sign-out): it ends with the lines
+    // it had read.
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    EXPECT_EQ(model.Record(99).CallerID, "1099");
+    const int read = model.LinesRead();
+    PrjPublicM().CloseCatalogue();
+    finished.clear();
+    EXPECT_TRUE(model.Record(39999).CallerID.isEmpty());  // not read, and no failure
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(model.rowCount(), read);
     PrjPublicM().Reset();
+}
+
+namespace {
+
+// The catalogue's index names, and the numbers of the calls a statement
+// finds, in numeric order.
+QStringList IndexesOf(Database* db) {
+    QStringList names;
+    auto rows = db->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"), nullptr);
+    for (; rows && !rows->AtEnd(); rows->MoveNext())
+        names << rows->Value(0).toString();
+    return names;
+}
+
+std::vector<long long> Found(Database* db, const QString& statement) {
+    std::vector<long long> numbers;
+    Error error;
+    auto rows = db->OpenRecordset(statement, &error);
+    EXPECT_TRUE(rows) << error.description.toStdString();
+    for (; rows && !rows->AtEnd(); rows->MoveNext())
+        numbers.push_back(rows->Field(QStringLiteral("CallerID")).toString().toLongLong());
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+}  // namespace
+
+TEST(Store, OpeningGivesTheDateIndexAndSearchesFindTheSame) {
+    test::AppFolder app;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("C08262.mdb"));
+    WriteCatalogue(path, 6000);  // 1 January 2024 00:00 to 5 January 03:59
+    // The shapes the search panel makes: a date range, a range with more
+    // conditions, everything joined by OR.
+    const QString range = QStringLiteral(
+        "SELECT * FROM qlm WHERE   Date BETWEEN #2024-1-2# AND #2024-1-3# AND Time BETWEEN #0:0:0# AND #23:59:59#");
+    const QStringList statements = {
+        range,
+        range + QStringLiteral(" AND CallerID LIKE '3*'  AND  InorOut = 0  AND  TelorMic = 0  AND  Saved = 1 "),
+        QStringLiteral("SELECT * FROM qlm WHERE   Date BETWEEN #2024-1-4# AND #2024-1-4# OR Time BETWEEN #9:0:0# AND "
+                       "#9:30:0# OR  ( CallerID = '1234'  OR  DialString LIKE '0800*'  )  OR Comment = 'urgent' "),
+    };
+    std::vector<std::vector<long long>> before;
+    {
+        Error error;
+        auto db = Database::Open(path, true, &error);
+        ASSERT_TRUE(db);
+        EXPECT_TRUE(IndexesOf(db.get()).isEmpty());
+        for (const QString& statement : statements)
+            before.push_back(Found(db.get(), statement));
+    }
+    EXPECT_EQ(before[0].size(), 2880u);
+
+    CallListModel model;
+    Error error;
+    ASSERT_TRUE(OpenCatalogueFile(path, &model, nullptr, &error)) << error.description.toStdString();
+    Database* db = PrjPublicM().CatalogueDatabase.get();
+    EXPECT_EQ(IndexesOf(db), QStringList{QStringLiteral("qlm_date")});
+    for (int i = 0; i < statements.size(); ++i)
+        EXPECT_EQ(Found(db, statements[i]), before[size_t(i)]) << statements[i].toStdString();
+    auto plan = db->OpenRecordset(QStringLiteral("EXPLAIN QUERY PLAN ") + TranslateStatement(range, nullptr), nullptr);
+    ASSERT_TRUE(plan);
+    EXPECT_TRUE(plan->Value(3).toString().contains(QStringLiteral("qlm_date"))) << plan->Value(3).toString().toStdString();
+    plan.reset();
+    PrjPublicM().Reset();
+
+    // A catalogue that cannot be written now (another reader holds it) opens
+    // and reads as before, without the index.
+    const QString other = dir.filePath(QStringLiteral("C08263.mdb"));
+    WriteCatalogue(other, 10);
+    auto reader = Database::Open(other, false, &error);
+    auto open = Database::Open(other, false, &error);
+    ASSERT_TRUE(reader && open);
+    auto reading = reader->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error);
+    ASSERT_TRUE(reading);
+    EnsureCatalogueIndexes(open.get());
+    EXPECT_TRUE(IndexesOf(open.get()).isEmpty());
+    EXPECT_EQ(Found(open.get(), QString::fromLatin1(kSelectAllCalls)).size(), 10u);
+    reading.reset();
+    EnsureCatalogueIndexes(open.get());
+    EXPECT_EQ(IndexesOf(open.get()), QStringList{QStringLiteral("qlm_date")});
 }
 
 TEST(Store, OpenCatalogueFailures) {
