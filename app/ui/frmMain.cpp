@@ -20,6 +20,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/ui/cardnotice.h"
 #include "app/ui/commands.h"
 #include "app/ui/searchpanel.h"
 
@@ -62,6 +63,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         panels_[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(panels_[i], i == 0 ? 4 : i == 1 ? 2 : 1);
     }
+    AttachCardNotice(*this);
 }
 
 frmMain::~frmMain() = default;
