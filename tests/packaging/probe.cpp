@@ -39,20 +39,27 @@ private:
             screen->grabWindow(0).save(QDir(shots_).filePath(QStringLiteral("%1-%2.png").arg(++shot_).arg(name)));
     }
 
+    void Answer(QWidget* modal) {
+        Shot(modal->objectName());
+        if (modal->objectName() == u"frmSignin") {
+            if (auto* submit = modal->findChild<QPushButton*>(QStringLiteral("cmdSubmit")))
+                submit->click();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    }
+
     void Look() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != last_) {
             last_ = modal;
             seenModal_ = true;
             Report(QStringLiteral("shown ") + modal->objectName());
-            Shot(modal->objectName());
-            auto* dialog = qobject_cast<QDialog*>(modal);
-            if (modal->objectName() == u"frmSignin") {
-                if (auto* submit = modal->findChild<QPushButton*>(QStringLiteral("cmdSubmit")))
-                    submit->click();
-            } else if (dialog) {
-                dialog->reject();
-            }
+            // A picture waits until the window system has painted the dialog.
+            QTimer::singleShot(shots_.isEmpty() ? 0 : 500, this, [this, target = QPointer<QWidget>(modal)] {
+                if (target)
+                    Answer(target);
+            });
             return;
         }
         if (modal || !seenModal_)
