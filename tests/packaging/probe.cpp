@@ -67,6 +67,14 @@ private:
         // Signed in and idle: the main window is all that is left.
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* main = qobject_cast<QMainWindow*>(w); main && main->isVisible()) {
+                if (hold_ > 0) {
+                    // Idle for a while (a card may be plugged in meanwhile), then on.
+                    Report(QStringLiteral("idle"));
+                    timer_.stop();
+                    QTimer::singleShot(hold_, this, [this] { timer_.start(); });
+                    hold_ = 0;
+                    return;
+                }
                 Shot(main->objectName());
                 if (!shots_.isEmpty() && !aboutShown_) {
                     aboutShown_ = true;
@@ -87,6 +95,7 @@ private:
     bool seenModal_ = false;
     QString shots_ = qEnvironmentVariable("QLMPROBE_SHOTS");
     int shot_ = 0;
+    int hold_ = qEnvironmentVariableIntValue("QLMPROBE_HOLD_MS");
     bool aboutShown_ = false;
 };
 
