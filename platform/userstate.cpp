@@ -48,7 +48,8 @@ void MakePrivatePath(const QString& path) {
 bool IsPortableFolder(const QString& folder) {
     if (QFile::exists(JoinPath(folder, QString::fromLatin1(kSharedInstallationMarker))))
         return false;
-    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ||
+           QFile::exists(JoinPath(folder, QString::fromLatin1(kPasswordFileName)));
 }
 
 StateFolders UserStateFolders() {

@@ -28,8 +28,13 @@ StateFolders UserStateFolders();
 // manager installed must not collect one user's files.
 inline constexpr char kSharedInstallationMarker[] = "shared-installation";
 
-// True when the application folder is kept as a portable folder: this user
-// may write it and it holds no shared-installation marker.
+// The password file's name, wherever it lives.
+inline constexpr char kPasswordFileName[] = "qlm6200.pwd";
+
+// True when the application folder is kept as a portable folder: it holds no
+// shared-installation marker, and this user may write it or it already keeps
+// the password file (a medium that went read-only keeps its password rather
+// than falling back to an empty one elsewhere).
 bool IsPortableFolder(const QString& folder);
 
 }  // namespace qlm

@@ -14,10 +14,10 @@
 #include <QString>
 
 #include "app/error.h"
+#include "platform/userstate.h"  // kPasswordFileName
 
 namespace qlm {
 
-inline constexpr char kPasswordFileName[] = "qlm6200.pwd";
 inline constexpr char kPasswordKey[] = "KITE";
 inline constexpr int kPasswordLength = 16;
 
