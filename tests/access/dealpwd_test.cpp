@@ -201,7 +201,7 @@ TEST(PasswordFile, AMissingFolderFailsTheWrite) {
     // A folder that cannot be written sends the file to the user's config
     // folder; that one cannot be made either.
     const QByteArray config = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", "/dev/null/config");
+    qputenv("XDG_CONFIG_HOME", "/proc/no-such-folder/config");
     const auto restore = qScopeGuard([&config] { qputenv("XDG_CONFIG_HOME", config); });
     Error error;
     EXPECT_TRUE(CheckPassword(""));  // no file, no folder: the empty password
