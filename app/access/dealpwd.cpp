@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include "platform/appfolder.h"
+#include "platform/userstate.h"
 #include "platform/vbrandom.h"
 
 namespace qlm {
@@ -115,7 +116,7 @@ void SyncFolder(const QString& folder) {
 }  // namespace
 
 QString PasswordFilePath() {
-    return JoinPath(ApplicationFolder(), QString::fromLatin1(kPasswordFileName));
+    return JoinPath(UserStateFolders().settings, QString::fromLatin1(kPasswordFileName));
 }
 
 qint32 KeyToSeed(const QString& key) {

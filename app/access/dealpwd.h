@@ -1,5 +1,6 @@
-// The one password of the program: kept scrambled in "qlm6200.pwd" in the
-// application folder, read anew for every check and change.
+// The one password of the program: kept scrambled in "qlm6200.pwd" (in the
+// application folder, or per user for an installed program), read anew for
+// every check and change.
 //
 // File format: the scrambled password as plain bytes from the first byte,
 // each a printable ASCII code (32-126), no header, no terminator; 0 to 16
@@ -13,14 +14,15 @@
 #include <QString>
 
 #include "app/error.h"
+#include "platform/userstate.h"  // kPasswordFileName
 
 namespace qlm {
 
-inline constexpr char kPasswordFileName[] = "qlm6200.pwd";
 inline constexpr char kPasswordKey[] = "KITE";
 inline constexpr int kPasswordLength = 16;
 
-// The password file of the application folder.
+// The password file: in the application folder, or in the user's config
+// folder when the application folder is an installed, shared one.
 QString PasswordFilePath();
 
 // The seed the scrambler derives from a key: each character's code XORed in

@@ -7,11 +7,12 @@
 #include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
 #include "platform/appfolder.h"
+#include "platform/userstate.h"
 
 namespace qlm {
 
 QString GetTempFolder() {
-    const QString folder = JoinPath(ApplicationFolder(), QStringLiteral("temp"));
+    const QString folder = UserStateFolders().work;
     QDir().mkpath(folder);
     return folder + u'/';
 }

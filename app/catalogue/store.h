@@ -13,8 +13,9 @@ class CallListModel;
 class Database;
 class Recordset;
 
-// The application folder's "temp" work folder, with a trailing "/"; created
-// when missing.
+// The work folder, with a trailing "/"; created when missing. It is "temp"
+// in a portable application folder, else the user's cache folder (see
+// UserStateFolders).
 QString GetTempFolder();
 
 // Deletes every file directly in the folder (not in subfolders); single

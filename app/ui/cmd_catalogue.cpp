@@ -134,11 +134,15 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
     EnableConvert(main, false);
 }
 
-void CopyRecordingsCommand(frmMain& main) {
+void CopyRecordingsCommand(frmMain& main) { CopyRecordingsFrom(main, QString()); }
+
+void CopyRecordingsFrom(frmMain& main, const QString& source) {
     PrjPublicState& state = PrjPublicM();
     state.SelectMode = 0;
     {
         frmSelect select(&main);
+        if (!source.isEmpty())
+            select.StartSourceAt(source);
         select.exec();
     }
     if (!state.SourceFolder.isEmpty() && !state.DestinationFolder.isEmpty()) {

@@ -26,6 +26,9 @@ void OpenCatalogue(frmMain& main);
 void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
 void BuildCatalogue(frmMain& main, const QString& folder);  // "" asks for the folder
 void CopyRecordingsCommand(frmMain& main);
+// The same with the dialog's source list opened on that folder (a card that
+// was just plugged in).
+void CopyRecordingsFrom(frmMain& main, const QString& source);
 
 // Search (cmd_search.cpp).
 void StartSearch(frmMain& main);

@@ -3,13 +3,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/strings/strlib.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
+#include "app/ui/startup.h"
 
 namespace qlm {
 
@@ -50,7 +50,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     lblTitle->setFont(titleFont);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    icon->setObjectName(QStringLiteral("imgIcon"));
+    icon->setPixmap(ApplicationIcon().pixmap(64, 64));
     auto* text = new QVBoxLayout;
     text->addWidget(lblTitle);
     text->addWidget(lblVersion);

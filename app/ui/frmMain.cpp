@@ -25,6 +25,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/ui/cardnotice.h"
 #include "app/ui/commands.h"
 #include "app/ui/exportcommands.h"
 #include "app/ui/searchpanel.h"
@@ -95,6 +96,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
         bar->addWidget(panels_[i], i == 0 ? 4 : i == 1 ? 2 : 1);
     }
     SetUpKeyboard();
+    AttachCardNotice(*this);
 }
 
 frmMain::~frmMain() = default;

@@ -52,6 +52,17 @@ bool IsWithin(const QString& folder, const QString& root) {
     return f == r || r == u"/" || f.startsWith(r + u'/');
 }
 
+// The volume a folder lies on: the one with the longest root that holds it;
+// -1 when none does.
+int VolumeHolding(const QVector<Volume>& volumes, const QString& folder) {
+    int best = -1;
+    for (int i = 0; i < volumes.size(); ++i)
+        if (IsWithin(folder, volumes[i].root) &&
+            (best < 0 || Clean(volumes[i].root).size() > Clean(volumes[best].root).size()))
+            best = i;
+    return best;
+}
+
 // A volume that can be listed now (a card reader without a card cannot).
 bool VolumeReady(const QString& root) {
     const QFileInfo info(root);
@@ -210,16 +221,13 @@ void frmSelect::FillDrives() {
     volumes_ = Volumes();
     // Both lists start on the process's current folder and its volume.
     const QString current = QDir::currentPath();
-    int best = -1;
     for (int i = 0; i < volumes_.size(); ++i) {
         const QString label = volumes_[i].name.isEmpty() ? volumes_[i].root
                                                           : volumes_[i].root + QStringLiteral("  [") + volumes_[i].name + u']';
         drvSource->addItem(label);
         drvDest->addItem(label);
-        if (IsWithin(current, volumes_[i].root) &&
-            (best < 0 || Clean(volumes_[i].root).size() > Clean(volumes_[best].root).size()))
-            best = i;
     }
+    const int best = VolumeHolding(volumes_, current);
     if (best < 0)
         return;
     drvSource->setCurrentIndex(best);
@@ -227,6 +235,15 @@ void frmSelect::FillDrives() {
     sourceDrive_ = destDrive_ = best;
     dirSource->SetPath(current, volumes_[best].root);
     dirDest->SetPath(current, volumes_[best].root);
+}
+
+void frmSelect::StartSourceAt(const QString& folder) {
+    const int best = VolumeHolding(volumes_, folder);
+    if (best < 0)
+        return;
+    drvSource->setCurrentIndex(best);
+    sourceDrive_ = best;
+    dirSource->SetPath(folder, volumes_[best].root);
 }
 
 void frmSelect::DriveChanged(QComboBox* drives, DirListBox* dirs, int* previous) {

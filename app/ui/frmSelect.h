@@ -69,6 +69,10 @@ public:
     static void SetVolumeLister(VolumeLister lister);
     static QVector<Volume> Volumes();
 
+    // Opens the source list on that folder and its volume (a card just
+    // plugged in) instead of the current folder.
+    void StartSourceAt(const QString& folder);
+
     QGroupBox* fraSource = nullptr;
     QComboBox* drvSource = nullptr;
     DirListBox* dirSource = nullptr;

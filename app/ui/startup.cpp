@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "app/prjpublic.h"
@@ -22,6 +24,14 @@ void ShowFatal(const QString& text) {
 }
 
 }  // namespace
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/qlm6200"), {QStringLiteral("qlm6200-*.png")});
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
 
 int LoadStringLibraryOrFail() {
     const QString file = JoinPath(ApplicationFolder(), QString::fromLatin1(kStringLibraryFile));
@@ -44,6 +54,9 @@ int RunProgram(QApplication& app) {
     state.SourceFolder.clear();
     state.DestinationFolder.clear();
     state.RecordingsFolder.clear();
+    // The desktop entry's name ties the windows to the menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.qlm6200.QLM6200"));
+    QApplication::setWindowIcon(ApplicationIcon());
     if (const int status = LoadStringLibraryOrFail())
         return status;
     frmMain window;

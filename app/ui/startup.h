@@ -2,6 +2,7 @@
 #pragma once
 
 class QApplication;
+class QIcon;
 
 namespace qlm {
 
@@ -13,6 +14,10 @@ inline constexpr int kExitFatalStrings = 2;
 // fatal message (box with OK, and stderr) and returns kExitFatalStrings.
 // Returns 0 when the library is loaded.
 int LoadStringLibraryOrFail();
+
+// The program's own icon (the card with the handset) in every size the
+// build rendered.
+QIcon ApplicationIcon();
 
 // The whole start: library, main window, event loop. Returns the exit status.
 int RunProgram(QApplication& app);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QRandomGenerator>
 
 #include "app/access/dealpwd.h"
@@ -197,6 +198,11 @@ TEST(PasswordFile, AMissingFolderFailsTheWrite) {
     const QString folder = gone.path();
     gone.remove();
     SetApplicationFolder(folder);
+    // A folder that cannot be written sends the file to the user's config
+    // folder; that one cannot be made either.
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "/proc/no-such-folder/config");
+    const auto restore = qScopeGuard([&config] { qputenv("XDG_CONFIG_HOME", config); });
     Error error;
     EXPECT_TRUE(CheckPassword(""));  // no file, no folder: the empty password
     EXPECT_FALSE(SavePassword("", "mine", &error));
