@@ -41,6 +41,11 @@ int CmdComment(const QStringList& args);
 int CmdDelete(const QStringList& args);
 int CmdWipeCard(const QStringList& args);
 int CmdConvert(const QStringList& args);
+int CmdPlay(const QStringList& args);
+
+// The temp folder's intermediate files are kept for the next run on the same
+// catalogue and dropped when another catalogue comes (cmd_convert.cpp).
+void ClaimTempFolder(const QString& catalogue);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

@@ -17,8 +17,6 @@
 #include "platform/appfolder.h"
 
 namespace qlm::cli {
-namespace {
-
 // The temp folder's intermediate files belong to one catalogue: the window
 // empties the folder whenever it opens one. Ours are kept for the next run on
 // the same catalogue, and dropped when another one comes, so that a
@@ -35,6 +33,8 @@ void ClaimTempFolder(const QString& catalogue) {
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(owner);
 }
+
+namespace {
 
 // The converter's lines on the terminal: every change of a line on stderr.
 class TerminalProgress : public StringLines {

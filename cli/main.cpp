@@ -24,6 +24,7 @@ const QMap<QString, Subcommand>& Commands() {
         {QStringLiteral("delete"), {qlm::cli::CmdDelete, true}},
         {QStringLiteral("wipe-card"), {qlm::cli::CmdWipeCard, true}},
         {QStringLiteral("convert"), {qlm::cli::CmdConvert, true}},
+        {QStringLiteral("play"), {qlm::cli::CmdPlay, true}},
     };
     return commands;
 }

@@ -21,6 +21,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
+#include "app/ui/playerpanel.h"
 #include "app/ui/searchpanel.h"
 
 namespace qlm {
@@ -231,6 +232,7 @@ void frmMain::BuildPanels() {
     lvData->setContextMenuPolicy(Qt::CustomContextMenu);
     lvDataModel = new CallListModel(lvData);
     lvData->setModel(lvDataModel);
+    playerPanel = new PlayerPanel(lvData, lvDataModel, central);
 }
 
 void frmMain::Load(bool runSignIn) {
@@ -240,6 +242,7 @@ void frmMain::Load(bool runSignIn) {
     }
     ApplyMainFonts();
     ApplyMainTexts();
+    playerPanel->ApplyTexts();
     FillSearchPanel(*this);
     SetPanelText(1, LibStr(43));
     SetPanelText(2, LibStr(44));
@@ -311,9 +314,13 @@ void frmMain::Layout() {
     fraFormat->setGeometry(volumeLeft, fraVolume->geometry().bottom() + 4, fraVolume->width(),
                            Frame1->height() - fraVolume->height() - 4);
 
-    const int listHeight = static_cast<qint16>(h - frameHeight - 470 - sbaHeight - 100);
+    // The player panel, while shown, takes its height from the list's.
+    const int playerPixels = playerPanel->sizeHint().height();
+    const int playerHeight = playerPanel->isVisibleTo(this) ? (playerPixels + 4) * kTwipsPerPixel : 0;
+    const int listHeight = static_cast<qint16>(h - frameHeight - 470 - sbaHeight - 100 - playerHeight);
     lvData->setGeometry(margin, Frame1->geometry().bottom() + 6, (w - 200 > 0 ? w - 200 : 0) / kTwipsPerPixel,
                         listHeight > 0 ? listHeight / kTwipsPerPixel : lvData->height());
+    playerPanel->setGeometry(margin, lvData->geometry().bottom() + 5, lvData->width(), playerPixels);
 }
 
 void frmMain::VolumeOptionClicked() { Text1->setEnabled(Option4->isChecked()); }
