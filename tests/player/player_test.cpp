@@ -28,9 +28,10 @@ protected:
         qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
         InstallConverter(app_);
         ASSERT_TRUE(QFile::copy(BuiltPath(QStringLiteral("qlmtool")), app_.file(QStringLiteral("qlmtool"))));
-        QFile::setPermissions(app_.file(QStringLiteral("qlmtool")), QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
+        const QString tool = app_.file(QStringLiteral("qlmtool"));
+        QFile::setPermissions(tool, QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
         const QString card = dir_.filePath(QStringLiteral("card"));
-        ASSERT_EQ(Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card}).exitCode, 0);
+        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card}).exitCode, 0);
         const BuildResult built = BuildCatalogueIn(card, nullptr, BuildHooks());
         PrjPublicM().CloseCatalogue();
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
@@ -46,7 +47,7 @@ protected:
     RunResult Tool(QStringList args, const QByteArray& env = QByteArray()) const {
         if (!env.isEmpty())
             qputenv("PULSE_SERVER", env);
-        RunResult run = Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
+        RunResult run = test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
         qunsetenv("PULSE_SERVER");
         return run;
     }
@@ -79,7 +80,7 @@ TEST_F(PlayerTest, QlmtoolRendersTheLevelledCallAtAnySpeed) {
     ASSERT_GT(levelled.size(), 8000);
     EXPECT_EQ(Samples(normal), levelled);
     // The file is the recorder's format, as sox reads it.
-    const RunResult info = Run(QStringLiteral("soxi"), {normal});
+    const RunResult info = test::Run(QStringLiteral("soxi"), {normal});
     EXPECT_TRUE(info.out.contains("8000") && info.out.contains("16-bit")) << info.out.toStdString();
 
     // Speed 2 from the start: half the length, the pitch kept; the levelled
@@ -140,8 +141,9 @@ TEST_F(PlayerTest, CoreSeeksWithin20MsAndReportsTheEnd) {
             }
         }
         EXPECT_LE(std::abs(bestAt - centre), 160) << "speed " << speed;
-        if (speed == 1.0)
+        if (speed == 1.0) {
             EXPECT_EQ(heard, source.mid(centre, 400));
+        }
     }
 
     // The end: rendering stops, reports it, and the position is the call's end.
