@@ -1,6 +1,6 @@
 #include "app/player/playercore.h"
 
-#include <soundtouch/SoundTouch.h>
+#include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,9 +19,12 @@ qint16 ToSample(float value) {
 
 }  // namespace
 
-PlayerCore::PlayerCore() : stretch_(std::make_unique<soundtouch::SoundTouch>()) {
-    stretch_->setSampleRate(kPlayerRate);
-    stretch_->setChannels(1);
+using RubberBand::RubberBandStretcher;
+
+PlayerCore::PlayerCore()
+    : stretch_(std::make_unique<RubberBandStretcher>(
+          kPlayerRate, 1, RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFiner)) {
+    stretch_->setMaxProcessSize(kFeedBlock);
 }
 
 PlayerCore::~PlayerCore() = default;
@@ -58,8 +61,18 @@ void PlayerCore::StartSegment(qint64 sourceSample) {
     fed_ = segmentStart_;
     rendered_ = 0;
     flushed_ = false;
-    stretch_->clear();
-    stretch_->setTempo(speed_);
+    stretch_->reset();
+    stretch_->setTimeRatio(1.0 / speed_);
+    if (speed_ == 1.0)
+        return;
+    // Silence ahead of the call lets the first sample come out whole; the
+    // output it stands for is dropped.
+    float zeros[kFeedBlock] = {};
+    for (qint64 pad = static_cast<qint64>(stretch_->getPreferredStartPad()); pad > 0; pad -= kFeedBlock) {
+        const float* in = zeros;
+        stretch_->process(&in, static_cast<size_t>(std::min(pad, kFeedBlock)), false);
+    }
+    skip_ = static_cast<qint64>(stretch_->getStartDelay());
 }
 
 // The stretcher pads its last block; the output stops where the call ends.
@@ -79,26 +92,28 @@ qint64 PlayerCore::Render(qint16* out, qint64 max) {
     }
     const qint64 wanted = std::min<qint64>(max, SegmentOutputLength() - rendered_);
     float block[kFeedBlock];
-    while (static_cast<qint64>(stretch_->numSamples()) < wanted && !flushed_) {
+    qint64 done = 0;
+    while (done < wanted) {
+        const int available = stretch_->available();
+        if (available > 0) {
+            float* to = block;
+            const qint64 ask = std::min<qint64>({available, kFeedBlock, wanted - done + skip_});
+            const qint64 got = static_cast<qint64>(stretch_->retrieve(&to, static_cast<size_t>(ask)));
+            const qint64 skipped = std::min(skip_, got);
+            skip_ -= skipped;
+            for (qint64 i = skipped; i < got; ++i)
+                out[done++] = ToSample(block[i]);
+            continue;
+        }
+        if (flushed_)
+            break;  // all out
         const qint64 n = std::min<qint64>(kFeedBlock, samples_.size() - fed_);
         for (qint64 i = 0; i < n; ++i)
             block[i] = static_cast<float>(samples_[fed_ + i]) / 32768.0f;
-        if (n > 0)
-            stretch_->putSamples(block, static_cast<uint>(n));
         fed_ += n;
-        if (fed_ >= samples_.size()) {
-            stretch_->flush();
-            flushed_ = true;
-        }
-    }
-    qint64 done = 0;
-    while (done < wanted) {
-        const uint n = stretch_->receiveSamples(block, static_cast<uint>(std::min<qint64>(kFeedBlock, wanted - done)));
-        if (n == 0)
-            break;
-        for (uint i = 0; i < n; ++i)
-            out[done + i] = ToSample(block[i]);
-        done += n;
+        flushed_ = fed_ >= samples_.size();
+        const float* in = block;
+        stretch_->process(&in, static_cast<size_t>(n), flushed_);
     }
     rendered_ += done;
     return done;
@@ -120,7 +135,7 @@ QVector<qint16> PlayerCore::RenderAll() {
 bool PlayerCore::AtEnd() const {
     if (speed_ == 1.0)
         return fed_ >= samples_.size();
-    return rendered_ >= SegmentOutputLength() || (flushed_ && stretch_->numSamples() == 0);
+    return rendered_ >= SegmentOutputLength() || (flushed_ && stretch_->available() <= 0);
 }
 
 qint64 PlayerCore::PositionMs(qint64 outputIndex) const {
