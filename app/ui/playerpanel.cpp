@@ -181,6 +181,8 @@ void PlayerPanel::ApplyTexts() {
     name(sldVolume, 229, "Volume");
     name(lblCall, 241, "Call", false);
     name(lblPlayerStatus, 242, "Player state", false);
+    for (int i = 0; i < kPlayerSpeedCount; ++i)
+        cboSpeed->setItemText(i, LibStr(243 + i, QString::number(kPlayerSpeeds[i]) + QStringLiteral(" \u00d7")));
     ShowPlaying();
     ShowStatus();
 }
