@@ -115,27 +115,12 @@ Samples SoxTempo(const Samples& in, double speed) {
 }
 
 double Harmonicity(const Samples& s) {
-    constexpr int kFrame = 320, kHop = 160;
     double sum = 0;
     int frames = 0;
-    for (qsizetype at = 0; at + kFrame + 133 <= s.size(); at += kHop) {
-        double energy = 0;
-        for (int i = 0; i < kFrame; ++i)
-            energy += double(s[at + i]) * s[at + i];
-        if (std::sqrt(energy / kFrame) < 300)
-            continue;
-        double best = 0;
-        for (int lag = 20; lag <= 133; ++lag) {
-            double xy = 0, yy = 0;
-            for (int i = 0; i < kFrame; ++i) {
-                xy += double(s[at + i]) * s[at + i + lag];
-                yy += double(s[at + i + lag]) * s[at + i + lag];
-            }
-            best = std::max(best, xy / std::sqrt(energy * yy + 1));
-        }
-        sum += best;
+    test::ForEachLoudFrame(s, [&](int, double r) {
+        sum += r;
         ++frames;
-    }
+    });
     return frames ? sum / frames : 0;
 }
 

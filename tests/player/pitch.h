@@ -11,11 +11,12 @@
 
 namespace qlm::test {
 
-// Median pitch (Hz) of the frames of 40 ms that are loud and periodic, by
-// normalised autocorrelation between 60 and 400 Hz at 8000 Hz; 0 when none.
-inline double MedianPitch(const QVector<qint16>& s) {
+// Calls f(lag, r) for every loud frame of 40 ms (hop 20 ms) of 8000 Hz
+// speech with its best normalised autocorrelation r at a lag between 60 and
+// 400 Hz.
+template <typename F>
+void ForEachLoudFrame(const QVector<qint16>& s, F f) {
     constexpr int kFrame = 320, kHop = 160, kMinLag = 20, kMaxLag = 133;
-    std::vector<double> pitches;
     for (qsizetype at = 0; at + kFrame + kMaxLag <= s.size(); at += kHop) {
         double energy = 0;
         for (int i = 0; i < kFrame; ++i)
@@ -23,7 +24,7 @@ inline double MedianPitch(const QVector<qint16>& s) {
         if (std::sqrt(energy / kFrame) < 300)
             continue;
         double best = 0;
-        int bestLag = 0;
+        int bestLag = kMinLag;
         for (int lag = kMinLag; lag <= kMaxLag; ++lag) {
             double xy = 0, yy = 0;
             for (int i = 0; i < kFrame; ++i) {
@@ -36,9 +37,17 @@ inline double MedianPitch(const QVector<qint16>& s) {
                 bestLag = lag;
             }
         }
-        if (best > 0.6)
-            pitches.push_back(8000.0 / bestLag);
+        f(bestLag, best);
     }
+}
+
+// Median pitch (Hz) of the loud frames that are periodic; 0 when none.
+inline double MedianPitch(const QVector<qint16>& s) {
+    std::vector<double> pitches;
+    ForEachLoudFrame(s, [&](int lag, double r) {
+        if (r > 0.6)
+            pitches.push_back(8000.0 / lag);
+    });
     if (pitches.empty())
         return 0;
     std::nth_element(pitches.begin(), pitches.begin() + qsizetype(pitches.size() / 2), pitches.end());
