@@ -13,6 +13,9 @@ namespace qlm {
 namespace {
 
 constexpr int kTickMs = 20;
+// Half a second in the sink's buffer rides out a busy machine's pauses; the
+// position comes from the server's clock, so it does not lag by as much.
+constexpr qsizetype kBufferBytes = kPlayerRate;
 // Ticks the sink may sit idle after the last sample before the end counts
 // as heard (a server that stops its clock short of the last buffer).
 constexpr int kIdleTicksAtEnd = 15;
@@ -64,6 +67,7 @@ bool PlayerOutput::Play() {
     format.setSampleFormat(QAudioFormat::Int16);
     sink_ = new QAudioSink(device, format, this);
     sink_->setVolume(volume_);
+    sink_->setBufferSize(kBufferBytes);
     base_ = core_.Rendered();
     idleTicks_ = 0;
     sink_->start(feed_);
@@ -117,6 +121,7 @@ void PlayerOutput::SetVolume(double volume) {
     volume_ = qBound(0.0, volume, 1.0);
     if (sink_)
         sink_->setVolume(volume_);
+    sink_->setBufferSize(kBufferBytes);
 }
 
 void PlayerOutput::CheckEnd() {

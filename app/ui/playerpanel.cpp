@@ -86,7 +86,8 @@ PlayerPanel::PlayerPanel(QTreeView* list, CallListModel* model, QWidget* parent)
     Unload();
 }
 
-PlayerPanel::~PlayerPanel() = default;
+// The output goes first: its sink pulls from the core.
+PlayerPanel::~PlayerPanel() { delete output_; }
 
 void PlayerPanel::BuildControls() {
     lblCall = new QLabel(this);
@@ -211,6 +212,7 @@ void PlayerPanel::SelectionChanged() {
         return;
     const bool wasPlaying = Playing();
     Unload();
+    playWhenPrepared_ = false;
     if (row < 0)
         return;
     item_ = item;
@@ -222,7 +224,8 @@ void PlayerPanel::SelectionChanged() {
                          .arg(item.dateText, item.timeText, number, model_->Text(row, kColDuration)));
     stage_ = LibStr(233, QStringLiteral("Preparing the recording for playing..."));
     ShowStatus();
-    playWhenPrepared_ = wasPlaying;
+    // Previous/next call go on playing; a line chosen in the list waits.
+    playWhenPrepared_ = stepping_ && wasPlaying;
     prepareTimer_->start();
 }
 
@@ -332,10 +335,10 @@ void PlayerPanel::StepCall(int step) {
     const int row = qBound(0, from < 0 ? 0 : from + step, model_->rowCount() - 1);
     if (row == from)
         return;
-    const bool wasPlaying = Playing();
+    stepping_ = true;
     list_->setCurrentIndex(model_->index(row, kColDate));
+    stepping_ = false;
     list_->scrollTo(model_->index(row, kColDate));
-    playWhenPrepared_ = playWhenPrepared_ || wasPlaying;
 }
 
 void PlayerPanel::ShowPosition(qint64 ms) {
