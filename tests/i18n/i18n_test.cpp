@@ -66,8 +66,9 @@ QString Plain(QString text) { return text.remove(u'&').trimmed(); }
 // A library whose every string is its own number, as <N>: a text without
 // such a mark did not come from the library.
 void LoadMarkerLibrary(const QString& path) {
-    QByteArray ini = "[QLM6200]\nTotalFont=0\nTotalStr=159\n";
-    for (int n = 1; n <= 159; ++n)
+    // Numbers beyond the shipped ones too: new strings come in blocks.
+    QByteArray ini = "[QLM6200]\nTotalFont=0\nTotalStr=999\n";
+    for (int n = 1; n <= 999; ++n)
         ini += "Str" + QByteArray::number(n) + "=<" + QByteArray::number(n) + ">\n";
     test::WriteFile(path, ini);
     LoadStringLibrary(path, QStringLiteral("QLM6200"));
