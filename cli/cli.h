@@ -44,6 +44,7 @@ int CmdConvert(const QStringList& args);
 int CmdExport(const QStringList& args);
 int CmdBackup(const QStringList& args);
 int CmdPrune(const QStringList& args);
+int CmdPlay(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

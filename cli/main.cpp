@@ -47,6 +47,8 @@ const QMap<QString, Subcommand>& Commands() {
           "         [--from DATE --to DATE]"}},
         {QStringLiteral("backup"), {CmdBackup, true, "backup CATALOGUE DEST.mdb"}},
         {QStringLiteral("prune"), {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
+        {QStringLiteral("play"),
+         {CmdPlay, true, "play CATALOGUE MM/dd/yyyy hh:mm:ss [--speed X] [--from SECONDS] [--output FILE.wav]"}},
     };
     return commands;
 }

@@ -11,11 +11,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include "app/card/build.h"
+#include "app/player/playfile.h"
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
@@ -30,10 +33,12 @@
 #include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
 #include "app/ui/frmWriteCom.h"
+#include "app/ui/playerpanel.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
 #include "tools/layoutreport.h"
 #include "tools/recsim.h"
+#include "tools/speech.h"
 
 namespace {
 
@@ -50,6 +55,21 @@ void Save(QWidget* widget, const QString& name) {
         std::fprintf(stderr, "qlmshots: cannot write %s\n", path.toLocal8Bit().constData());
     else
         std::printf("%s\n", path.toLocal8Bit().constData());
+}
+
+// The player panel on the second call, 1.5 s into it at 1.5x. Its levelled
+// WAV is spoken into temp, where the conversion would have put it.
+void SavePlayer(qlm::frmMain& main) {
+    const qlm::ConvertItem item{main.lvDataModel->Text(1, qlm::kColDate), main.lvDataModel->Text(1, qlm::kColTime)};
+    const QString wav = qlm::PlayFileFor(item);
+    if (!QFileInfo::exists(wav))
+        qlm::sim::SpeakToWav(QStringLiteral("Hello, this is Miller and Sons. We moved the meeting to Thursday."), wav);
+    main.playerPanel->SetSignedIn(true);
+    main.Layout();
+    main.lvData->setCurrentIndex(main.lvDataModel->index(1, qlm::kColDate));
+    main.playerPanel->SeekMs(1500);
+    main.playerPanel->StepSpeed(2);
+    Save(&main, QStringLiteral("main-5-player"));
 }
 
 }  // namespace
@@ -108,6 +128,7 @@ int main(int argc, char** argv) {
     for (int row : {1, 3, 4})
         main.lvDataModel->SetChecked(row, true);
     Save(&main, QStringLiteral("main-4-checked"));
+    SavePlayer(main);
 
     qlm::frmAbout about(&main);
     Save(&about, QStringLiteral("frmAbout"));

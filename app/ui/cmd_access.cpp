@@ -6,6 +6,7 @@
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSignin.h"
+#include "app/ui/playerpanel.h"
 
 namespace qlm {
 namespace {
@@ -23,6 +24,8 @@ void SignIn(frmMain& main) {
         EnableCommands(main, true);
         SetPanelFromLibrary(main, 1, 87);
         PrjPublicM().SignedIn = true;
+        main.playerPanel->SetSignedIn(true);
+        main.Layout();
     };
     // Only a sign-in made here leads on to the copy; a cancelled dialog
     // leaves everything as it was.
@@ -44,6 +47,8 @@ void SignOut(frmMain& main) {
     main.lvDataModel->Clear();
     PrjPublicState& state = PrjPublicM();
     state.SignedIn = false;
+    main.playerPanel->SetSignedIn(false);
+    main.Layout();
     // The catalogue itself stays open until another is opened or the
     // window unloads.
     state.CataloguePath.clear();

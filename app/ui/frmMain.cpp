@@ -28,6 +28,7 @@
 #include "app/ui/cardnotice.h"
 #include "app/ui/commands.h"
 #include "app/ui/exportcommands.h"
+#include "app/ui/playerpanel.h"
 #include "app/ui/searchpanel.h"
 
 namespace qlm {
@@ -269,6 +270,7 @@ void frmMain::BuildPanels() {
     lvData->setContextMenuPolicy(Qt::CustomContextMenu);
     lvDataModel = new CallListModel(lvData);
     lvData->setModel(lvDataModel);
+    playerPanel = new PlayerPanel(lvData, lvDataModel, central);
 }
 
 void frmMain::Load(bool runSignIn) {
@@ -278,6 +280,7 @@ void frmMain::Load(bool runSignIn) {
     }
     ApplyMainFonts();
     ApplyMainTexts();
+    playerPanel->ApplyTexts();
     FillSearchPanel(*this);
     SetAccessibleNames();
     FitListColumns();
@@ -356,9 +359,16 @@ void frmMain::Layout() {
     const int listTop = Frame1->geometry().bottom() + 1 + kGap;
     const int listHeight = client->height() - listTop - BelowListHeight();
     lvData->setGeometry(kMargin, listTop, qMax(0, (twips - 200) / kTwipsPerPixel), qMax(0, listHeight));
+    if (playerPanel)
+        playerPanel->setGeometry(kMargin, lvData->geometry().bottom() + 1 + kGap, lvData->width(),
+                                 playerPanel->sizeHint().height());
 }
 
-int frmMain::BelowListHeight() const { return kMargin; }
+int frmMain::BelowListHeight() const {
+    // The player panel, while shown, takes its height from the list's.
+    const bool player = playerPanel && playerPanel->isVisibleTo(this);
+    return kMargin + (player ? playerPanel->sizeHint().height() + kGap : 0);
+}
 
 void frmMain::UpdateMinimumSize() {
     // Client area: the panel at its natural width beside the option frames;

@@ -21,6 +21,7 @@ class QTreeView;
 namespace qlm {
 
 class CallListModel;
+class PlayerPanel;
 class SearchPanel;
 
 class frmMain : public QMainWindow {
@@ -92,6 +93,7 @@ public:
     QRadioButton* optMp3 = nullptr;
     QTreeView* lvData = nullptr;
     CallListModel* lvDataModel = nullptr;  // the lines of lvData
+    PlayerPanel* playerPanel = nullptr;    // below the list while signed in
 
     // The list's flags: the sort direction flips on every header click; the
     // last press over the list hit a line.
