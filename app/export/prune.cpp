@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 
+#include "app/card/calldeletion.h"
 #include "app/card/recording.h"
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/deletion.h"
@@ -82,10 +83,12 @@ PrunePlan PlanPrune(const QVector<AgedCall>& all, const QDate& keepFrom, bool in
 PruneResult RunPrune(Database* db, const QString& recordingsFolder, const PrunePlan& plan) {
     PruneResult result;
     QVector<CallKey> gone;
+    RecordingLookup recordings(recordingsFolder);
     for (const AgedCall& call : plan.calls) {
         const CallKey key = KeyOf(call);
-        const QString file = JoinPath(recordingsFolder, RecordingNameFor(call.date, call.time));
-        if (!DeleteRecordingFileOf(recordingsFolder, key) && QFileInfo::exists(file)) {
+        // A missing recording is no reason to keep the row; one that stays is.
+        Error fileError;
+        if (!DeleteRecordingFileOf(recordings, key, nullptr, &fileError) && fileError.number != err::kFileNotFound) {
             result.notDeleted << call;
             continue;
         }
