@@ -65,7 +65,7 @@ void SavePlayer(qlm::frmMain& main) {
     if (!QFileInfo::exists(wav))
         qlm::sim::SpeakToWav(QStringLiteral("Hello, this is Miller and Sons. We moved the meeting to Thursday."), wav);
     main.playerPanel->SetSignedIn(true);
-    main.Layout();
+    main.UpdateMinimumSize();
     main.lvData->setCurrentIndex(main.lvDataModel->index(1, qlm::kColDate));
     main.playerPanel->SeekMs(1500);
     main.playerPanel->StepSpeed(2);

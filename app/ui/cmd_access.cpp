@@ -25,7 +25,7 @@ void SignIn(frmMain& main) {
         SetPanelFromLibrary(main, 1, 87);
         PrjPublicM().SignedIn = true;
         main.playerPanel->SetSignedIn(true);
-        main.Layout();
+        main.UpdateMinimumSize();  // the list keeps its lines above the panel
     };
     // Only a sign-in made here leads on to the copy; a cancelled dialog
     // leaves everything as it was.
@@ -48,7 +48,7 @@ void SignOut(frmMain& main) {
     PrjPublicState& state = PrjPublicM();
     state.SignedIn = false;
     main.playerPanel->SetSignedIn(false);
-    main.Layout();
+    main.UpdateMinimumSize();
     // The catalogue itself stays open until another is opened or the
     // window unloads.
     state.CataloguePath.clear();
