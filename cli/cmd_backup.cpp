@@ -6,6 +6,7 @@
 #include "app/catalogue/store.h"
 #include "app/export/backup.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 
 namespace qlm::cli {
@@ -23,11 +24,11 @@ int CmdBackup(const QStringList& arguments) {
         return kFailed;
     }
     if (!BackupCatalogue(*db, destination, &error)) {
-        Err(QStringLiteral("%1: %2").arg(LibStr(270), error.description));
+        Err(QStringLiteral("%1: %2").arg(LibStr(str::BackupFailed), error.description));
         return kFailed;
     }
     Out(QFileInfo(destination).absoluteFilePath());
-    Err(LibStr(266) + u' ' + FolderOf(QFileInfo(catalogue).absoluteFilePath()));
+    Err(LibStr(str::BackupWithoutRecordings) + u' ' + FolderOf(QFileInfo(catalogue).absoluteFilePath()));
     return kOk;
 }
 

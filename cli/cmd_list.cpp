@@ -5,6 +5,7 @@
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
 
@@ -22,7 +23,7 @@ bool LoadCallTexts() {
 
 void ReportCatalogueError(const QString& catalogue, const Error& error) {
     Err(QStringLiteral("%1: %2 %3 (error %4: %5)")
-            .arg(catalogue, LibStr(82), LibStr(83))
+            .arg(catalogue, LibStr(str::OpenFailed), LibStr(str::OpenFailedReasons))
             .arg(error.number)
             .arg(error.description));
 }

@@ -13,6 +13,7 @@
 #include "app/player/playfile.h"
 #include "app/player/wavfile.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 #include "cli/convertrun.h"
 #include "platform/appfolder.h"
@@ -74,7 +75,7 @@ int CmdPlay(const QStringList& arguments) {
     // Without a sound output there is nothing to wait for: say so before the
     // conversion's work.
     if (!haveOutput && !PlayerOutput::HasDevice()) {
-        Err(LibStr(234, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
+        Err(LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
         return kFailed;
     }
 
@@ -86,7 +87,7 @@ int CmdPlay(const QStringList& arguments) {
     PlayerCore core;
     if (!PreparePlayFile(item, FolderOf(QFileInfo(catalogue).absoluteFilePath()), hooks, &path, &error) ||
         !core.Load(path, &error)) {
-        Err(LibStr(236, QStringLiteral("This call cannot be played:")) + u' ' + error);
+        Err(LibStr(str::CannotPlay, QStringLiteral("This call cannot be played:")) + u' ' + error);
         return kFailed;
     }
     core.SetSpeed(speed);
@@ -102,7 +103,7 @@ int CmdPlay(const QStringList& arguments) {
     PlayerOutput sound(core);
     QObject::connect(&sound, &PlayerOutput::Finished, qApp, &QCoreApplication::quit);
     if (!sound.Play()) {
-        Err(LibStr(234, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
+        Err(LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
         return kFailed;
     }
     return QCoreApplication::exec() == 0 ? kOk : kFailed;

@@ -7,6 +7,7 @@
 #include "app/catalogue/search.h"
 #include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 
 namespace qlm::cli {
@@ -70,7 +71,7 @@ int CmdSearch(const QStringList& arguments) {
     c.YearF = 2003; c.MonthF = 1; c.DayF = 1;
     c.YearL = qint16(today.year()); c.MonthL = qint16(today.month()); c.DayL = qint16(today.day());
     c.HourL = 23; c.MinL = 59; c.SecL = 59;
-    c.InOut = c.TelMic = c.Saved = c.SamRate = LibStr(48);
+    c.InOut = c.TelMic = c.Saved = c.SamRate = LibStr(str::All);
     c.MatchAll = !any;
 
     struct Option {
@@ -104,15 +105,15 @@ int CmdSearch(const QStringList& arguments) {
     c.CallerID = TrimBlanks(options[4].value);
     c.DialStr = TrimBlanks(options[5].value);
     c.Comment = TrimBlanks(options[10].value);
-    if (options[6].present && !ParseChoice(options[6].value, {{"all", 48}, {"in", 46}, {"out", 47}}, &c.InOut))
+    if (options[6].present && !ParseChoice(options[6].value, {{"all", str::All}, {"in", str::Incoming}, {"out", str::Outgoing}}, &c.InOut))
         return bad(options[6]);
     if (options[7].present &&
-        !ParseChoice(options[7].value, {{"all", 48}, {"tel", 49}, {"mic", 50}, {"vox", 104}}, &c.TelMic))
+        !ParseChoice(options[7].value, {{"all", str::All}, {"tel", str::Telephone}, {"mic", str::Microphone}, {"vox", str::VoiceActivated}}, &c.TelMic))
         return bad(options[7]);
-    if (options[8].present && !ParseChoice(options[8].value, {{"all", 48}, {"yes", 51}, {"no", 52}}, &c.Saved))
+    if (options[8].present && !ParseChoice(options[8].value, {{"all", str::All}, {"yes", str::SavedMark}, {"no", str::NotSaved}}, &c.Saved))
         return bad(options[8]);
     if (options[9].present &&
-        !ParseChoice(options[9].value, {{"all", 48}, {"0", 53}, {"1", 54}, {"2", 55}}, &c.SamRate))
+        !ParseChoice(options[9].value, {{"all", str::All}, {"0", str::Rate1200}, {"1", str::Rate900}, {"2", str::Rate550}}, &c.SamRate))
         return bad(options[9]);
 
     const QString statement = BuildSearchStatement(c, SearchChoiceTexts::FromLibrary());

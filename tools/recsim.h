@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm::sim {
 

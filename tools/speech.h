@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm::sim {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 class QCheckBox;
 class QFileDialog;

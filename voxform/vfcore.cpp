@@ -15,15 +15,6 @@
 namespace qlm::vf {
 namespace {
 
-// Numbers and texts of the runtime errors the original program raised.
-constexpr int kErrBadFileName = 52;
-constexpr int kErrFileNotFound = 53;
-constexpr int kErrDiskFull = 61;
-constexpr int kErrPathFileAccess = 75;
-constexpr int kErrDllLoad = 48;
-constexpr int kErrDllEntry = 453;
-constexpr int kErrOverflow = 6;
-
 // The most sample bytes a WAV header's 32-bit sizes can describe.
 constexpr qint64 kWavDataMax = 0xFFFFFFFFLL - 36;
 
@@ -33,22 +24,22 @@ Error MakeError(int number, const QString& text, const QString& path) {
 
 Error OpenError(const QFile& file) {
     if (!QFileInfo::exists(file.fileName()))
-        return MakeError(kErrFileNotFound, QStringLiteral("File not found"), file.fileName());
-    return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), file.fileName());
+        return MakeError(err::kFileNotFound, QStringLiteral("File not found"), file.fileName());
+    return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"), file.fileName());
 }
 
 Error WriteError(const QFile& file) {
     if (file.error() == QFileDevice::ResourceError)
-        return MakeError(kErrDiskFull, QStringLiteral("Disk full"), file.fileName());
-    return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), file.fileName());
+        return MakeError(err::kDiskFull, QStringLiteral("Disk full"), file.fileName());
+    return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"), file.fileName());
 }
 
 // An output that could not be created or completed; its temporary file is
 // gone with it.
 Error FileError(const DurableFile& file) {
     if (file.ErrorCode() == QFileDevice::ResourceError)
-        return MakeError(kErrDiskFull, QStringLiteral("Disk full"), file.Path());
-    return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"),
+        return MakeError(err::kDiskFull, QStringLiteral("Disk full"), file.Path());
+    return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"),
                      file.Path() + QStringLiteral(" (") + file.ErrorString() + u')');
 }
 
@@ -81,7 +72,7 @@ bool SameFile(const QString& a, const QString& b) {
 
 Error CheckPath(const QString& text) {
     if (text.trimmed().isEmpty())
-        return MakeError(kErrBadFileName, QStringLiteral("Bad file name or number"), QString());
+        return MakeError(err::kBadFileName, QStringLiteral("Bad file name or number"), QString());
     return Error();
 }
 
@@ -106,7 +97,7 @@ const CodecApi* CodecLibrary::Bind(Error* error) {
     const QString path = path_.isEmpty() ? JoinPath(ApplicationFolder(), QStringLiteral("libkvc.so")) : path_;
     if (!library_.IsLoaded() && !library_.Load(path)) {
         if (error)
-            *error = MakeError(kErrDllLoad, QStringLiteral("Error in loading DLL"), library_.ErrorText());
+            *error = MakeError(err::kDllLoad, QStringLiteral("Error in loading DLL"), library_.ErrorText());
         return nullptr;
     }
     CodecApi api;
@@ -118,7 +109,7 @@ const CodecApi* CodecLibrary::Bind(Error* error) {
     api.HSB = library_.Function<decltype(api.HSB)>("HSB");
     if (!api.vInitDecoder || !api.vDecode || !api.vInitEncoder || !api.vEncode || !api.LSB || !api.HSB) {
         if (error)
-            *error = MakeError(kErrDllEntry, QStringLiteral("Can't find DLL entry point"), library_.ErrorText());
+            *error = MakeError(err::kDllEntry, QStringLiteral("Can't find DLL entry point"), library_.ErrorText());
         return nullptr;
     }
     api_ = api;
@@ -171,7 +162,7 @@ Error proc3(const QString& source, const QString& destination) {
     if (!in.open(QIODevice::ReadOnly))
         return OpenError(in);
     if (QFileInfo::exists(destination) && !QFile::remove(destination))
-        return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), destination);
+        return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"), destination);
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return OpenError(out);
@@ -278,7 +269,7 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
     const QString output = Resolve(startFolder, wavPath);
     // Replacing the output would replace the codec data it is made from.
     if (SameFile(input, output))
-        return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), output);
+        return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"), output);
 
     Error error;
     const CodecApi* api = codec.Bind(&error);
@@ -320,7 +311,7 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
     if (!written)
         return FileError(out);
     if (dataSize > kWavDataMax)
-        return MakeError(kErrOverflow, QStringLiteral("Overflow"), output);
+        return MakeError(err::kOverflow, QStringLiteral("Overflow"), output);
     if (dataSize == 0) {
         // Nothing to wrap: the message the program always gave, and the
         // output stays as it was.
@@ -345,9 +336,9 @@ Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QStr
     QString input = Resolve(startFolder, wavPath);
     // Deleting the output first would delete the speech it is made from.
     if (SameFile(input, output) || SameFile(output, tmp))
-        return MakeError(kErrPathFileAccess, QStringLiteral("Path/File access error"), output);
+        return MakeError(err::kPathFileAccess, QStringLiteral("Path/File access error"), output);
     if (!QFileInfo::exists(input))
-        return MakeError(kErrFileNotFound, QStringLiteral("File not found"), input);
+        return MakeError(err::kFileNotFound, QStringLiteral("File not found"), input);
 
     Error error;
     const CodecApi* api = codec.Bind(&error);

@@ -27,7 +27,7 @@
 
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 #include "platform/libloader.h"
 
 namespace qlm::vf {

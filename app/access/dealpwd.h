@@ -13,7 +13,7 @@
 
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 #include "platform/userstate.h"  // kPasswordFileName
 
 namespace qlm {

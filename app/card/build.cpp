@@ -8,6 +8,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "platform/appfolder.h"
 
 namespace qlm {
@@ -95,7 +96,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             // The texts only when someone shows them: a folder of thousands
             // of recordings would spend more on them than on the rows.
             if (hooks.status)
-                status(2, LibStr(71) + u' ' + name + u' ' + LibStr(72));
+                status(2, LibStr(str::Reading) + u' ' + name + u' ' + LibStr(str::Ellipsis));
             Error unreadable;
             const RecordingInfo info = ReadRecordingHeader(file, &unreadable);
             if (unreadable.IsSet()) {
@@ -106,12 +107,12 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
                 continue;
             }
             if (hooks.status)
-                status(2, LibStr(73) + u' ' + name + u' ' + LibStr(72));
+                status(2, LibStr(str::Adding) + u' ' + name + u' ' + LibStr(str::Ellipsis));
             if (!AddCall(rows.get(), info, &error))
                 break;
             ++result.rows;
             if (hooks.status)
-                status(2, LibStr(74));
+                status(2, LibStr(str::ListingCalls));
             pacer.Tick();
         }
         rows.reset();
@@ -123,7 +124,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     }
 
     if (state.CatalogueDatabase != db) {
-        error = Error{dberr::kObjectClosed, LibStr(162)};
+        error = Error{dberr::kObjectClosed, LibStr(str::CatalogueClosedWhileBuilding)};
         return result;
     }
     state.CataloguePath = path;

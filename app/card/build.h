@@ -7,7 +7,7 @@
 #include <QDate>
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

@@ -7,7 +7,7 @@
 #include <QVector>
 
 #include "app/catalogue/deletion.h"
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

@@ -12,7 +12,7 @@
 #include <QTime>
 
 #include "app/catalogue/callrecord.h"
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

@@ -1,4 +1,5 @@
 #include "app/catalogue/calllistmodel.h"
+#include "app/strings/strnames.h"
 
 #include <algorithm>
 
@@ -84,7 +85,7 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
 QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const int kStrings[kListColumnCount] = {0, 108, 15, 116, 16, 17, 18, 19, 20, 21, 22};
+    static const int kStrings[kListColumnCount] = {0, str::DateColumn, str::Time, str::Duration, str::CallerId, str::DialledNumber, str::InOut, str::TelMicVox, str::Saved, str::SampleRate, str::Comment};
     static const char* const kDesign[kListColumnCount] = {
         "", "Date", "Time", "Duration", "Caller ID", "Dial String", "In/Out", "Tel/Mic", "Saved", "Sample Rate", "Comment"};
     if (section <= 0 || section >= kListColumnCount)

@@ -58,11 +58,11 @@ public:
     bool AnyChecked() const { return checkedCount_ > 0; }
     QVector<int> CheckedRows() const;
 
-    // The header image key of column 1: "abc" (not all checked) or "def".
     // A line's comment as the list shows it, and removing one line.
     void SetComment(int row, const QString& comment);
     void RemoveLine(int row);
 
+    // The header image key of column 1: "abc" (not all checked) or "def".
     QString HeaderImageKey() const { return headerKey_; }
     void SetHeaderImageKey(const QString& key);
 

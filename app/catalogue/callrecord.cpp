@@ -1,4 +1,5 @@
 #include "app/catalogue/callrecord.h"
+#include "app/strings/strnames.h"
 
 #include <cstdlib>
 
@@ -41,12 +42,12 @@ QString TimeDisplayText(const QTime& time) { return time.toString(QStringLiteral
 QString InOutText(qint16 inorOut, qint16 telorMic) {
     if (telorMic != 0)
         return QStringLiteral(" ");
-    return LibStr(inorOut == 0 ? 46 : 47);
+    return LibStr(inorOut == 0 ? str::Incoming : str::Outgoing);
 }
 
-QString TelMicText(qint16 telorMic) { return LibStr(telorMic == 0 ? 49 : telorMic == 1 ? 50 : 104); }
-QString SavedText(qint16 saved) { return LibStr(saved == 0 ? 52 : 51); }
-QString SampleRateText(qint16 sampleRate) { return LibStr(sampleRate == 0 ? 53 : sampleRate == 1 ? 54 : 55); }
+QString TelMicText(qint16 telorMic) { return LibStr(telorMic == 0 ? str::Telephone : telorMic == 1 ? str::Microphone : str::VoiceActivated); }
+QString SavedText(qint16 saved) { return LibStr(saved == 0 ? str::NotSaved : str::SavedMark); }
+QString SampleRateText(qint16 sampleRate) { return LibStr(sampleRate == 0 ? str::Rate1200 : sampleRate == 1 ? str::Rate900 : str::Rate550); }
 
 QStringList DisplayTexts(const CallRecord& r) {
     return {DateDisplayText(r.Date), TimeDisplayText(r.Time), FormatDuration(r.Duration),

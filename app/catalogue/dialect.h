@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

@@ -39,7 +39,7 @@
 
 #include "app/catalogue/dialect.h"
 #include "app/catalogue/like.h"
-#include "app/error.h"
+#include "platform/error.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

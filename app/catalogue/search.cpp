@@ -1,6 +1,7 @@
 #include "app/catalogue/search.h"
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 
 namespace qlm {
 namespace {
@@ -45,17 +46,17 @@ QString TimePart(qint16 hour, qint16 minute, qint16 second) {
 
 SearchChoiceTexts SearchChoiceTexts::FromLibrary() {
     SearchChoiceTexts t;
-    t.All = LibStr(48);
-    t.Incoming = LibStr(46);
-    t.Outgoing = LibStr(47);
-    t.Tel = LibStr(49);
-    t.Mic = LibStr(50);
-    t.Vox = LibStr(104);
-    t.SavedYes = LibStr(51);
-    t.SavedNo = LibStr(52);
-    t.Rate0 = LibStr(53);
-    t.Rate1 = LibStr(54);
-    t.Rate2 = LibStr(55);
+    t.All = LibStr(str::All);
+    t.Incoming = LibStr(str::Incoming);
+    t.Outgoing = LibStr(str::Outgoing);
+    t.Tel = LibStr(str::Telephone);
+    t.Mic = LibStr(str::Microphone);
+    t.Vox = LibStr(str::VoiceActivated);
+    t.SavedYes = LibStr(str::SavedMark);
+    t.SavedNo = LibStr(str::NotSaved);
+    t.Rate0 = LibStr(str::Rate1200);
+    t.Rate1 = LibStr(str::Rate900);
+    t.Rate2 = LibStr(str::Rate550);
     return t;
 }
 

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "app/catalogue/callrecord.h"
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

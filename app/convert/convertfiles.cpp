@@ -1,4 +1,5 @@
 #include "app/convert/convertfiles.h"
+#include "app/strings/strnames.h"
 #include "app/textnumber.h"
 
 #include <QDirIterator>
@@ -19,7 +20,6 @@ namespace {
 
 constexpr qint16 kStageWaitMs = 2000;
 // The reason on the line of a recording without audio.
-constexpr int kNoAudioString = 170;
 
 bool Exists(const QString& path) { return QFileInfo(path).isFile(); }
 
@@ -179,7 +179,7 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
             return result;
         }
         const bool made = named && !silent && Exists(paths.result);
-        const QString reason = silent ? LibStr(kNoAudioString, QStringLiteral("No audio in the recording")) : QString();
+        const QString reason = silent ? LibStr(str::NoAudioInRecording, QStringLiteral("No audio in the recording")) : QString();
         progress.SetLineText(line, prefix + (made ? paths.result : reason + kFailedMark.toString()));
         result.results << (made ? paths.result : QString());
         progress.ProcessEvents();

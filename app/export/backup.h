@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

@@ -7,6 +7,7 @@
 #include "app/export/exportsink.h"
 #include "app/export/manifest.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "platform/appfolder.h"
 
 namespace qlm {
@@ -36,7 +37,7 @@ bool WriteExport(const QVector<ExportedCall>& calls, const QStringList& sources,
     if (!sink->AddData(QString::fromLatin1(kManifestCsv), ManifestCsv(calls), error) ||
         !sink->AddData(QString::fromLatin1(kManifestJson), ManifestJson(calls), error))
         return false;
-    progress.AddLine(LibStr(252, QStringLiteral("Writing %1 ...")).arg(destination));
+    progress.AddLine(LibStr(str::Writing, QStringLiteral("Writing %1 ...")).arg(destination));
     const int line = progress.LineCount() - 1;
     progress.SelectLine(line);
     int shown = -1;
@@ -45,7 +46,7 @@ bool WriteExport(const QVector<ExportedCall>& calls, const QStringList& sources,
             const int percent = static_cast<int>(done * 20) * 5;
             if (percent != shown) {
                 shown = percent;
-                progress.SetLineText(line, LibStr(252, QStringLiteral("Writing %1 ...")).arg(destination) +
+                progress.SetLineText(line, LibStr(str::Writing, QStringLiteral("Writing %1 ...")).arg(destination) +
                                                QStringLiteral(" %1%").arg(percent));
             }
             progress.ProcessEvents();
@@ -92,12 +93,12 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         sources << source;
     }
     if (!result.failed.isEmpty())
-        progress.AddLine(LibStr(253, QStringLiteral("Left out, not converted: %1"))
+        progress.AddLine(LibStr(str::LeftOutNotConverted, QStringLiteral("Left out, not converted: %1"))
                              .arg(result.failed.join(QStringLiteral(", "))));
 
     if (calls.isEmpty()) {
         result.error = Error{err::kFileNotFound,
-                             LibStr(254, QStringLiteral("No call could be converted; nothing was exported."))};
+                             LibStr(str::NoCallConverted, QStringLiteral("No call could be converted; nothing was exported."))};
     } else if (!WriteExport(calls, sources, request.destination, progress, &result.error)) {
         if (result.error.number == kCancelled) {
             result.outcome = ConvertOutcome::Cancelled;
@@ -109,8 +110,8 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         result.calls = calls;
     }
     result.summary = result.error.IsSet()
-                         ? LibStr(255, QStringLiteral("Nothing was exported: %1")).arg(result.error.description)
-                         : LibStr(250, QStringLiteral("%1 calls exported to %2"))
+                         ? LibStr(str::NothingExported, QStringLiteral("Nothing was exported: %1")).arg(result.error.description)
+                         : LibStr(str::CallsExportedTo, QStringLiteral("%1 calls exported to %2"))
                                .arg(result.exported)
                                .arg(request.destination);
     progress.AddLine(result.summary);

@@ -11,7 +11,7 @@
 
 #include "app/catalogue/callrecord.h"
 #include "app/convert/convertfiles.h"
-#include "app/error.h"
+#include "platform/error.h"
 #include "app/export/manifest.h"
 
 namespace qlm {

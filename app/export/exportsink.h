@@ -12,7 +12,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

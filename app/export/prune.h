@@ -10,7 +10,7 @@
 #include <QTime>
 #include <QVector>
 
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 

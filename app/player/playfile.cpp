@@ -5,6 +5,7 @@
 #include "app/card/recording.h"
 #include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "platform/appfolder.h"
 
 namespace qlm {
@@ -59,7 +60,7 @@ bool PreparePlayFile(const ConvertItem& item, const QString& recordingsFolder, c
                      QString* path, QString* error) {
     *path = PlayFileFor(item);
     if (path->isEmpty()) {
-        *error = LibStr(239, QStringLiteral("This line names no recording:")) + u' ' + item.dateText + u' ' +
+        *error = LibStr(str::LineNamesNoRecording, QStringLiteral("This line names no recording:")) + u' ' + item.dateText + u' ' +
                  item.timeText;
         return false;
     }

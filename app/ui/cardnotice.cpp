@@ -11,6 +11,7 @@
 
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmConverter.h"
 #include "app/ui/frmMain.h"
@@ -34,16 +35,16 @@ CardNotice::CardNotice(frmMain& main, CardArrival* arrival)
     setFrameShape(QFrame::StyledPanel);
     lblCardNotice = new QLabel(this);
     lblCardNotice->setObjectName(QStringLiteral("lblCardNotice"));
-    cmdCardCopy = new QPushButton(LibStr(212, QStringLiteral("&Copy Recordings...")), this);
+    cmdCardCopy = new QPushButton(LibStr(str::CopyFromCard, QStringLiteral("&Copy Recordings...")), this);
     cmdCardCopy->setObjectName(QStringLiteral("cmdCardCopy"));
-    cmdCardCopy->setToolTip(LibStr(214));
+    cmdCardCopy->setToolTip(LibStr(str::CopyFromCardTip));
     cmdCardCopy->setAccessibleName(cmdCardCopy->text());
     cmdCardDismiss = new QPushButton(this);
     cmdCardDismiss->setObjectName(QStringLiteral("cmdCardDismiss"));
     cmdCardDismiss->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     cmdCardDismiss->setFlat(true);
-    cmdCardDismiss->setToolTip(LibStr(213));
-    cmdCardDismiss->setAccessibleName(LibStr(213));
+    cmdCardDismiss->setToolTip(LibStr(str::DismissNotice));
+    cmdCardDismiss->setAccessibleName(LibStr(str::DismissNotice));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 0, 2, 0);
@@ -81,8 +82,8 @@ void CardNotice::ShowWhenIdle() {
     }
     shown_ = pending_;
     pending_ = CardVolume();
-    const QString text = LibStr(210, QStringLiteral("Recorder card found:")) + u' ' + shown_.name + u' ' + u'(' +
-                         QString::number(shown_.recordings) + u' ' + LibStr(211, QStringLiteral("recordings")) + u')';
+    const QString text = LibStr(str::CardFound, QStringLiteral("Recorder card found:")) + u' ' + shown_.name + u' ' + u'(' +
+                         QString::number(shown_.recordings) + u' ' + LibStr(str::Recordings, QStringLiteral("recordings")) + u')';
     lblCardNotice->setText(text);
     lblCardNotice->setToolTip(shown_.root);
     setAccessibleName(text);

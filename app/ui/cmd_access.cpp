@@ -1,5 +1,6 @@
 // Sign-in, sign-out and the password change.
 #include "app/catalogue/calllistmodel.h"
+#include "app/strings/strnames.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/commands.h"
@@ -22,7 +23,7 @@ void SignIn(frmMain& main) {
     frmSignin dialog(&main);
     dialog.onSignedIn = [&main] {
         EnableCommands(main, true);
-        SetPanelFromLibrary(main, 1, 87);
+        SetPanelFromLibrary(main, 1, str::SignedIn);
         PrjPublicM().SignedIn = true;
         main.playerPanel->SetSignedIn(true);
         main.UpdateMinimumSize();  // the list keeps its lines above the panel
@@ -42,7 +43,7 @@ void SignIn(frmMain& main) {
 void SignOut(frmMain& main) {
     EnableCommands(main, false);
     EnableCatalogueCommands(main, false);
-    SetPanelFromLibrary(main, 1, 88);
+    SetPanelFromLibrary(main, 1, str::SignedOut);
     main.SetPanelText(2, QString());
     main.lvDataModel->Clear();
     PrjPublicState& state = PrjPublicM();

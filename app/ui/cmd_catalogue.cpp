@@ -11,6 +11,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/errorbox.h"
 #include "app/ui/frmMain.h"
@@ -24,7 +25,7 @@ namespace {
 void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 QString CountText(int count, int after) {
-    return LibStr(75) + u' ' + QString::number(count) + u' ' + LibStr(after);
+    return LibStr(str::Total) + u' ' + QString::number(count) + u' ' + LibStr(after);
 }
 
 // A new listing: nothing checked, header image "abc", and in the order
@@ -42,7 +43,7 @@ void OpenCatalogue(frmMain& main) {
     PrjPublicState& state = PrjPublicM();
     DeleteFilesIn(GetTempFolder());
     main.lvDataModel->Clear();
-    main.SetPanelText(1, LibStr(79));
+    main.SetPanelText(1, LibStr(str::OpeningCatalogue));
 
     QFileDialog dialog(&main);
     dialog.setObjectName(QStringLiteral("cdlMain"));
@@ -67,12 +68,12 @@ void OpenCatalogue(frmMain& main) {
     int listed = 0;
     Error error;
     if (!OpenCatalogueFile(path, main.lvDataModel, &listed, &error)) {
-        ShowMessage(LibStr(82) + u'\n' + LibStr(83), &main);
+        ShowMessage(LibStr(str::OpenFailed) + u'\n' + LibStr(str::OpenFailedReasons), &main);
         EnableConvert(main, false);
         return;
     }
     main.SetPanelText(1, state.CataloguePath);
-    main.SetPanelText(2, CountText(listed, 76));
+    main.SetPanelText(2, CountText(listed, str::Calls));
     EnableCatalogueCommands(main, !state.CataloguePath.isEmpty());
     ListingStarted(main);
     EnableConvert(main, false);
@@ -84,7 +85,7 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
     PrjPublicState& state = PrjPublicM();
     DeleteFilesIn(GetTempFolder());
     state.SelectMode = 3;
-    main.SetPanelText(1, LibStr(63));
+    main.SetPanelText(1, LibStr(str::ChooseBuildFolder));
 
     bool known = false;
     if (!folder.isEmpty()) {
@@ -100,16 +101,16 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
             known = true;
             break;
         }
-        const auto answer = QMessageBox::question(&main, LibStr(45), LibStr(64) + u'\n' + LibStr(65),
+        const auto answer = QMessageBox::question(&main, LibStr(str::MessageTitle), LibStr(str::FolderHasNoRecordings) + u'\n' + LibStr(str::ChooseAnotherFolder),
                                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
         if (answer != QMessageBox::Ok) {
-            main.SetPanelText(1, LibStr(66));
+            main.SetPanelText(1, LibStr(str::BuildCancelled));
             break;
         }
     }
 
     if (known) {
-        main.SetPanelText(1, LibStr(67));
+        main.SetPanelText(1, LibStr(str::BuildingCatalogue));
         Repaint();
         BuildHooks hooks;
         hooks.status = [&main](int panel, const QString& text) { main.SetPanelText(panel, text); };
@@ -120,9 +121,9 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
         hooks.repaint = Repaint;
         const BuildResult result = BuildCatalogueIn(state.SourceFolder, main.lvDataModel, hooks);
         if (result.error.IsSet()) {
-            ShowMessage(LibStr(78) + u'\n' + result.error.BoxText(), &main);
+            ShowMessage(LibStr(str::BuildFailed) + u'\n' + result.error.BoxText(), &main);
         } else {
-            main.SetPanelText(2, CountText(result.listed, 76));
+            main.SetPanelText(2, CountText(result.listed, str::Calls));
             main.SetPanelText(1, state.CataloguePath);
             ListingStarted(main);
         }
@@ -146,27 +147,27 @@ void CopyRecordingsFrom(frmMain& main, const QString& source) {
         select.exec();
     }
     if (!state.SourceFolder.isEmpty() && !state.DestinationFolder.isEmpty()) {
-        main.SetPanelText(1, LibStr(61) + u' ' + state.SourceFolder + u' ' + LibStr(57) + u' ' +
+        main.SetPanelText(1, LibStr(str::CopyingFrom) + u' ' + state.SourceFolder + u' ' + LibStr(str::ToTime) + u' ' +
                                  state.DestinationFolder);
         Repaint();
         CopyHooks hooks;
-        hooks.copiedFile = [&main](int copied, const QString&) { main.SetPanelText(2, CountText(copied, 103)); };
+        hooks.copiedFile = [&main](int copied, const QString&) { main.SetPanelText(2, CountText(copied, str::FilesCopied)); };
         hooks.repaint = Repaint;
         const CopyResult result = CopyRecordings(state.SourceFolder, state.DestinationFolder, hooks);
         state.RecordingsFolder = state.DestinationFolder;
         // "Copy finished." only when it did; otherwise what failed.
         if (result.listError.IsSet())
-            main.SetPanelText(1, LibStr(160) + u' ' + state.SourceFolder);
+            main.SetPanelText(1, LibStr(str::CopySourceUnreadable) + u' ' + state.SourceFolder);
         else if (!result.failed.isEmpty())
-            main.SetPanelText(1, LibStr(161) + u' ' + QString::number(result.failed.size()));
+            main.SetPanelText(1, LibStr(str::CopyIncomplete) + u' ' + QString::number(result.failed.size()));
         else
-            main.SetPanelText(1, LibStr(62));
+            main.SetPanelText(1, LibStr(str::CopyFinished));
         if (result.listError.IsSet()) {
-            ShowMessage(LibStr(131) + u' ' + state.SourceFolder, &main);
+            ShowMessage(LibStr(str::SourceUnreadable) + u' ' + state.SourceFolder, &main);
         } else if (!result.failed.isEmpty()) {
             // Tell how many, and which, so the user can copy them by hand.
             constexpr int kNamesShown = 20;
-            QString text = LibStr(130) + u' ' + QString::number(result.failed.size()) + u'\n' +
+            QString text = LibStr(str::FilesNotCopied) + u' ' + QString::number(result.failed.size()) + u'\n' +
                            result.failed.mid(0, kNamesShown).join(u'\n');
             if (result.failed.size() > kNamesShown)
                 text += QStringLiteral("\n...");

@@ -12,6 +12,7 @@
 #include "app/card/recording.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/errorbox.h"
 #include "app/ui/frmConverter.h"
@@ -32,12 +33,12 @@ ConvertItem ItemOf(const CallListModel& model, int row) {
 bool RefuseWhileRunning(frmMain& main) {
     if (!frmConverter::Running())
         return false;
-    ShowMessage(LibStr(145, QStringLiteral("A conversion is still running. Try again when it has finished.")), &main);
+    ShowMessage(LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished.")), &main);
     return true;
 }
 
 void ShowPlaybackFailure(frmMain& main) {
-    QMessageBox::warning(&main, LibStr(45), QStringLiteral("Fail to Playback"), QMessageBox::Ok);
+    QMessageBox::warning(&main, LibStr(str::MessageTitle), QStringLiteral("Fail to Playback"), QMessageBox::Ok);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/export/prune.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/errorbox.h"
 #include "app/ui/exportcommands.h"
@@ -44,8 +45,8 @@ void EnableLike(QAction* item, QAction* model) {
 bool MayReplace(frmMain& main, const QString& path) {
     if (!QFileInfo(path).isFile())
         return true;
-    return QMessageBox::question(&main, LibStr(45),
-                                 LibStr(282, QStringLiteral("%1 exists. Replace it?")).arg(path),
+    return QMessageBox::question(&main, LibStr(str::MessageTitle),
+                                 LibStr(str::ReplaceExisting, QStringLiteral("%1 exists. Replace it?")).arg(path),
                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
@@ -54,10 +55,10 @@ QString Today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-d
 }  // namespace
 
 void AddExportCommands(frmMain& main) {
-    QAction* exportItem = AddItem(main, "MnuExport", LibStr(251, QStringLiteral("&Export...")), ExportCommand);
-    QAction* pruneItem = AddItem(main, "MnuPrune", LibStr(256, QStringLiteral("Delete &Old Calls...")), PruneCommand);
+    QAction* exportItem = AddItem(main, "MnuExport", LibStr(str::MenuExport, QStringLiteral("&Export...")), ExportCommand);
+    QAction* pruneItem = AddItem(main, "MnuPrune", LibStr(str::MenuDeleteOldCalls, QStringLiteral("Delete &Old Calls...")), PruneCommand);
     QAction* backupItem =
-        AddItem(main, "MnuBackup", LibStr(257, QStringLiteral("&Back Up Catalogue...")), BackupCommand);
+        AddItem(main, "MnuBackup", LibStr(str::MenuBackUp, QStringLiteral("&Back Up Catalogue...")), BackupCommand);
     main.MnuTool->addSeparator();
     main.MnuTool->addAction(exportItem);
     main.MnuTool->addAction(pruneItem);
@@ -72,7 +73,7 @@ void AddExportCommands(frmMain& main) {
 
 void ExportCommand(frmMain& main) {
     if (frmConverter::Running()) {
-        ShowMessage(LibStr(145, QStringLiteral("A conversion is still running. Try again when it has finished.")),
+        ShowMessage(LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished.")),
                     &main);
         return;
     }
@@ -89,7 +90,7 @@ void ExportCommand(frmMain& main) {
     static QString lastDestination = JoinPath(QDir::homePath(), QStringLiteral("calls %1.zip").arg(Today()));
     {
         const QString format =
-            request.mp3Option > 0 ? LibStr(128, QStringLiteral("MP3")) : LibStr(129, QStringLiteral("WAVE"));
+            request.mp3Option > 0 ? LibStr(str::Mp3, QStringLiteral("MP3")) : LibStr(str::Wave, QStringLiteral("WAVE"));
         frmExport dialog(&main, static_cast<int>(request.calls.size()), format, lastDestination);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -133,9 +134,9 @@ void BackupCommand(frmMain& main) {
         return;
     Error error;
     if (BackupCatalogue(*state.CatalogueDatabase, destination, &error))
-        ShowMessage(LibStr(269, QStringLiteral("The catalogue was backed up to %1.")).arg(destination), &main);
+        ShowMessage(LibStr(str::BackedUpTo, QStringLiteral("The catalogue was backed up to %1.")).arg(destination), &main);
     else
-        ShowMessage(LibStr(270, QStringLiteral("The catalogue could not be backed up:")) + u'\n' + error.description,
+        ShowMessage(LibStr(str::BackupFailed, QStringLiteral("The catalogue could not be backed up:")) + u'\n' + error.description,
                     &main);
 }
 
@@ -145,7 +146,7 @@ void PruneCommand(frmMain& main) {
     QVector<AgedCall> calls;
     Error error;
     if (!ReadAgedCalls(db, state.RecordingsFolder, &calls, &error)) {
-        ShowMessage(LibStr(82) + u'\n' + error.description, &main);
+        ShowMessage(LibStr(str::OpenFailed) + u'\n' + error.description, &main);
         return;
     }
     PrunePlan plan;
@@ -170,19 +171,19 @@ void PruneCommand(frmMain& main) {
         if (gone.contains(model->Text(row, kColDate) + u' ' + model->Text(row, kColTime)))
             model->RemoveLine(row);
     EnableConvert(main, model->AnyChecked());
-    main.SetPanelText(2, LibStr(75) + u' ' + QString::number(model->rowCount()) + u' ' + LibStr(76));
+    main.SetPanelText(2, LibStr(str::Total) + u' ' + QString::number(model->rowCount()) + u' ' + LibStr(str::Calls));
 
-    QString text = LibStr(278, QStringLiteral("%1 calls deleted.")).arg(result.deleted);
+    QString text = LibStr(str::CallsDeleted, QStringLiteral("%1 calls deleted.")).arg(result.deleted);
     if (!result.notDeleted.isEmpty()) {
         QStringList names;
         for (const AgedCall& call : result.notDeleted)
             names << DateDisplayText(call.date) + u' ' + TimeDisplayText(call.time);
         const QString kept =
-            LibStr(279, QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."));
+            LibStr(str::CallsNotDeleted, QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."));
         text += u'\n' + kept.arg(result.notDeleted.size()) + u'\n' + names.mid(0, 20).join(u'\n');
     }
     if (result.error.IsSet())
-        text += u'\n' + LibStr(280, QStringLiteral("The catalogue rows could not be deleted:")) + u' ' +
+        text += u'\n' + LibStr(str::RowsNotDeleted, QStringLiteral("The catalogue rows could not be deleted:")) + u' ' +
                 result.error.description;
     ShowMessage(text, &main);
 }

@@ -10,6 +10,7 @@
 #include "app/catalogue/deletion.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
@@ -56,14 +57,14 @@ void DeleteRecords(frmMain& main) {
     DeleteListedCalls(state.CatalogueDatabase.get(), state.RecordingsFolder, model, rows, &error);
     // Checked lines may have gone with the deleted ones.
     EnableConvert(main, model->AnyChecked());
-    main.SetPanelText(2, LibStr(75) + u' ' + QString::number(model->rowCount()) + u' ' + LibStr(76));
+    main.SetPanelText(2, LibStr(str::Total) + u' ' + QString::number(model->rowCount()) + u' ' + LibStr(str::Calls));
 }
 
 // The confirmation and the deletion, once the folder is known.
 void ConfirmCardWipe(frmMain& main, const QString& folder) {
     if (folder.isEmpty())
         return;
-    const auto answer = QMessageBox::question(&main, LibStr(45), LibStr(115), QMessageBox::Ok | QMessageBox::Cancel,
+    const auto answer = QMessageBox::question(&main, LibStr(str::MessageTitle), LibStr(str::ConfirmWipeCard), QMessageBox::Ok | QMessageBox::Cancel,
                                               QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;

@@ -11,6 +11,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/searchpanel.h"
@@ -29,7 +30,7 @@ void EnableSearchCommands(frmMain& main, bool state) {
 
 void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     PrjPublicState& state = PrjPublicM();
-    main.SetPanelText(1, LibStr(84));
+    main.SetPanelText(1, LibStr(str::Searching));
     const QString statement = BuildSearchStatement(criteria, SearchChoiceTexts::FromLibrary());
     if (!state.CatalogueDatabase)
         return;
@@ -38,7 +39,7 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     const int listed = ListCatalogueStatement(state.CatalogueDatabase.get(), statement, model, &error);
     if (listed < 0)
         return;
-    main.SetPanelText(2, LibStr(75) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') + LibStr(85));
+    main.SetPanelText(2, LibStr(str::Total) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') + LibStr(str::CallsFound));
     main.SetPanelText(1, state.CataloguePath);
     state.AllChecked = false;
     model->SetHeaderImageKey(QStringLiteral("abc"));

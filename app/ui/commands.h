@@ -46,7 +46,7 @@ void DeleteRecords(frmMain& main);           // pop-up MnuDelete
 void DeleteCardRecordings(frmMain& main);
 void ConfirmCardWipe(frmMain& main, const QString& folder);
 
-// Help (cmd_help.cpp).
+// Help (frmAbout.cpp).
 void ShowAbout(frmMain& main);
 
 // The main window's unload: catalogue closed, front-end closed, temp emptied

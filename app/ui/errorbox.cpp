@@ -2,13 +2,14 @@
 
 #include <QMessageBox>
 
-#include "app/error.h"
+#include "platform/error.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 
 namespace qlm {
 
 void ShowMessage(const QString& text, QWidget* parent) {
-    QMessageBox::information(parent, LibStr(45), text, QMessageBox::Ok);
+    QMessageBox::information(parent, LibStr(str::MessageTitle), text, QMessageBox::Ok);
 }
 
 void ShowErrorBox(Error* error, QWidget* parent) {

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
@@ -33,13 +34,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 
     // Texts first, then fonts, as this box always did.
-    setWindowTitle(LibStr(124, QStringLiteral("About")) + u' ' + LibStr(122, QStringLiteral("QLM6200")));
-    Label1->setText(LibStr(119, Label1->text()));
-    Label2->setText(LibStr(120, Label2->text()));
-    Label3->setText(LibStr(121, Label3->text()));
-    lblTitle->setText(LibStr(122, lblTitle->text()));
-    lblVersion->setText(LibStr(123, lblVersion->text()));
-    cmdOK->setText(LibStr(125, cmdOK->text()));
+    setWindowTitle(LibStr(str::About, QStringLiteral("About")) + u' ' + LibStr(str::ProgramName, QStringLiteral("QLM6200")));
+    Label1->setText(LibStr(str::AboutPurpose, Label1->text()));
+    Label2->setText(LibStr(str::AboutWhat, Label2->text()));
+    Label3->setText(LibStr(str::Copyright, Label3->text()));
+    lblTitle->setText(LibStr(str::ProgramName, lblTitle->text()));
+    lblVersion->setText(LibStr(str::Version, lblVersion->text()));
+    cmdOK->setText(LibStr(str::AboutOk, cmdOK->text()));
     for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
                        static_cast<QWidget*>(Label3), static_cast<QWidget*>(lblTitle),
                        static_cast<QWidget*>(lblVersion), static_cast<QWidget*>(cmdOK)})

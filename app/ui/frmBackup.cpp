@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/plaintext.h"
 
@@ -18,26 +19,26 @@ namespace qlm {
 frmBackup::frmBackup(QWidget* parent, const QString& recordingsFolder, const QString& destination)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmBackup"));
-    setWindowTitle(PlainText(LibStr(265, QStringLiteral("Back Up Catalogue"))));
-    lblRecordings = new QLabel(LibStr(266, QStringLiteral("The backup holds the calls and their comments, not the "
+    setWindowTitle(PlainText(LibStr(str::BackUpCatalogue, QStringLiteral("Back Up Catalogue"))));
+    lblRecordings = new QLabel(LibStr(str::BackupWithoutRecordings, QStringLiteral("The backup holds the calls and their comments, not the "
                                                           "recordings. The recordings stay in:")) +
                                    u'\n' + QDir::toNativeSeparators(recordingsFolder),
                                this);
     lblRecordings->setObjectName(QStringLiteral("lblRecordings"));
     lblRecordings->setWordWrap(true);
     lblRecordings->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblDestination = new QLabel(LibStr(267, QStringLiteral("Back up &to:")), this);
+    lblDestination = new QLabel(LibStr(str::BackUpTo, QStringLiteral("Back up &to:")), this);
     lblDestination->setObjectName(QStringLiteral("lblDestination"));
     txtDestination = new QLineEdit(destination, this);
     txtDestination->setObjectName(QStringLiteral("txtDestination"));
     txtDestination->setAccessibleName(PlainText(lblDestination->text()));
     lblDestination->setBuddy(txtDestination);
-    cmdBrowse = new QPushButton(LibStr(268, QStringLiteral("&Browse...")), this);
+    cmdBrowse = new QPushButton(LibStr(str::Browse, QStringLiteral("&Browse...")), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdOK = new QPushButton(LibStr(100, QStringLiteral("OK")), this);
+    cmdOK = new QPushButton(LibStr(str::Ok, QStringLiteral("OK")), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(LibStr(101, QStringLiteral("Cancel")), this);
+    cmdCancel = new QPushButton(LibStr(str::Cancel, QStringLiteral("Cancel")), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     ApplyFont(this, 2);
     for (QWidget* control : {static_cast<QWidget*>(txtDestination), static_cast<QWidget*>(cmdBrowse),

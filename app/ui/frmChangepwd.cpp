@@ -8,8 +8,9 @@
 #include <QVBoxLayout>
 
 #include "app/access/dealpwd.h"
-#include "app/error.h"
+#include "platform/error.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/frmSignin.h"
 
@@ -84,13 +85,13 @@ void frmChangepwd::ApplyFonts() {
 }
 
 void frmChangepwd::ApplyTexts() {
-    setWindowTitle(LibStr(7, windowTitle()));
-    Label1->setText(LibStr(34, Label1->text()));
-    Label2->setText(LibStr(35, Label2->text()));
-    Label3->setText(LibStr(36, Label3->text()));
-    Label4->setText(LibStr(33, Label4->text()));
-    cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
-    cmdCancel->setText(LibStr(101, cmdCancel->text()));
+    setWindowTitle(LibStr(str::ChangePassword, windowTitle()));
+    Label1->setText(LibStr(str::EnterOldPassword, Label1->text()));
+    Label2->setText(LibStr(str::EnterNewPassword, Label2->text()));
+    Label3->setText(LibStr(str::EnterPasswordAgain, Label3->text()));
+    Label4->setText(LibStr(str::PasswordMaxLength, Label4->text()));
+    cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
+    cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));
 }
 
 void frmChangepwd::StartOver() {
@@ -104,21 +105,21 @@ void frmChangepwd::cmdSubmit_Click() {
     // Exactly as typed: case and blanks count here, before the old password
     // is looked at.
     if (txtNewPwd->text() != txtNewpwd_Check->text()) {
-        ShowLibMessage(92, this);
+        ShowLibMessage(str::NewPasswordsDiffer, this);
         StartOver();
         return;
     }
     Error error;
     if (SavePassword(txtOldPwd->text(), txtNewPwd->text(), &error)) {
-        ShowLibMessage(90, this);
+        ShowLibMessage(str::PasswordChanged, this);
         accept();
         return;
     }
     // A failed write is not a wrong old password: the old one still holds.
     if (error.IsSet())
-        ShowLibMessage(135, this, error.description);
+        ShowLibMessage(str::PasswordNotSaved, this, error.description);
     else
-        ShowLibMessage(91, this);
+        ShowLibMessage(str::OldPasswordWrong, this);
     StartOver();
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 
 namespace qlm {
@@ -27,7 +28,7 @@ bool& RunFlag() {
 }
 
 void Exclamation(QWidget* owner, const QString& text) {
-    QMessageBox::warning(owner, LibStr(45), text, QMessageBox::Ok);
+    QMessageBox::warning(owner, LibStr(str::MessageTitle), text, QMessageBox::Ok);
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ frmConverter::frmConverter(QWidget* owner) : QDialog(owner) {
 
     LstConverted = new QListWidget(this);
     LstConverted->setObjectName(QStringLiteral("LstConverted"));
-    LstConverted->setAccessibleName(LibStr(106, QStringLiteral("Converted Files")));
+    LstConverted->setAccessibleName(LibStr(str::ConvertedFiles, QStringLiteral("Converted Files")));
     lblStatus = new QLabel(QStringLiteral("Wait a moment!"), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -115,7 +116,7 @@ bool frmConverter::RunWork(QWidget* owner, const Work& work, bool closeWhenDone,
     if (closeWhenDone || window->cancel_ || window->unloaded_) {
         window->Unload();
     } else {
-        window->lblStatus->setText(LibStr(60));
+        window->lblStatus->setText(LibStr(str::Done));
         window->cmdOK->setEnabled(true);
         window->cmdCancel->setEnabled(false);
     }
@@ -155,7 +156,7 @@ void frmConverter::RunStarted() {
     // run before.
     LstConverted->clear();
     cancel_ = false;
-    lblStatus->setText(LibStr(118));
+    lblStatus->setText(LibStr(str::ConvertingWait));
     cmdOK->setEnabled(false);
     cmdCancel->setEnabled(true);
     show();

@@ -11,6 +11,7 @@
 
 #include "app/export/exportsink.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/errorbox.h"
 #include "app/ui/plaintext.h"
@@ -20,27 +21,27 @@ namespace qlm {
 frmExport::frmExport(QWidget* parent, int callCount, const QString& format, const QString& destination)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmExport"));
-    setWindowTitle(LibStr(258, QStringLiteral("Export Calls")));
-    lblCalls = new QLabel(LibStr(259, QStringLiteral("%1 checked calls, as %2, with calls.csv and calls.json."))
+    setWindowTitle(LibStr(str::ExportCalls, QStringLiteral("Export Calls")));
+    lblCalls = new QLabel(LibStr(str::ExportSummary, QStringLiteral("%1 checked calls, as %2, with calls.csv and calls.json."))
                               .arg(callCount)
                               .arg(format),
                           this);
     lblCalls->setObjectName(QStringLiteral("lblCalls"));
     lblCalls->setWordWrap(true);
-    lblDestination = new QLabel(LibStr(260, QStringLiteral("Export &to (a folder or a .zip file):")), this);
+    lblDestination = new QLabel(LibStr(str::ExportTo, QStringLiteral("Export &to (a folder or a .zip file):")), this);
     lblDestination->setObjectName(QStringLiteral("lblDestination"));
     txtDestination = new QLineEdit(destination, this);
     txtDestination->setObjectName(QStringLiteral("txtDestination"));
     txtDestination->setAccessibleName(PlainText(lblDestination->text()));
     lblDestination->setBuddy(txtDestination);
-    cmdFolder = new QPushButton(LibStr(261, QStringLiteral("&Folder...")), this);
+    cmdFolder = new QPushButton(LibStr(str::ChooseFolder, QStringLiteral("&Folder...")), this);
     cmdFolder->setObjectName(QStringLiteral("cmdFolder"));
-    cmdZip = new QPushButton(LibStr(262, QStringLiteral("&ZIP File...")), this);
+    cmdZip = new QPushButton(LibStr(str::ChooseZipFile, QStringLiteral("&ZIP File...")), this);
     cmdZip->setObjectName(QStringLiteral("cmdZip"));
-    cmdOK = new QPushButton(LibStr(263, QStringLiteral("&Export")), this);
+    cmdOK = new QPushButton(LibStr(str::ExportButton, QStringLiteral("&Export")), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(LibStr(101, QStringLiteral("Cancel")), this);
+    cmdCancel = new QPushButton(LibStr(str::Cancel, QStringLiteral("Cancel")), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     for (QPushButton* button : {cmdFolder, cmdZip, cmdOK, cmdCancel})
         ApplyFont(button, 1);
@@ -84,7 +85,7 @@ void frmExport::cmdZip_Click() {
     dialog.setObjectName(QStringLiteral("cdlExport"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(LibStr(264, QStringLiteral("ZIP archives (*.zip)")));
+    dialog.setNameFilter(LibStr(str::ZipFilter, QStringLiteral("ZIP archives (*.zip)")));
     dialog.setDefaultSuffix(QStringLiteral("zip"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         txtDestination->setText(dialog.selectedFiles().first());

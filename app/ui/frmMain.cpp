@@ -25,6 +25,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/cardnotice.h"
 #include "app/ui/commands.h"
 #include "app/ui/exportcommands.h"
@@ -285,9 +286,9 @@ void frmMain::Load(bool runSignIn) {
     SetAccessibleNames();
     FitListColumns();
     UpdateMinimumSize();
-    SetPanelText(1, LibStr(43));
-    SetPanelText(2, LibStr(44));
-    SetPanelText(3, LibStr(45));
+    SetPanelText(1, LibStr(str::Ready));
+    SetPanelText(2, LibStr(str::PanelTwoStart));
+    SetPanelText(3, LibStr(str::MessageTitle));
     // Selecting an option runs its click handler.
     if (PrjPublicM().Mp3Output != 0)
         optMp3->click();

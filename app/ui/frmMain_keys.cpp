@@ -14,6 +14,7 @@
 
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/keyboard.h"
@@ -43,10 +44,10 @@ void frmMain::SetUpKeyboard() {
 void frmMain::SetAccessibleNames() {
     AssignMnemonics(menuBar());
     AssignMnemonics(MnuPop);
-    SetAccessibleName(lvData, {LibStr(185, QStringLiteral("List of calls"))});
+    SetAccessibleName(lvData, {LibStr(str::ListOfCalls, QStringLiteral("List of calls"))});
     for (QRadioButton* option : {Option1, Option2, Option3, Option4})
         SetAccessibleName(option, {fraVolume->title(), option->text()});
-    SetAccessibleName(Text1, {fraVolume->title(), LibStr(186, QStringLiteral("own factor"))});
+    SetAccessibleName(Text1, {fraVolume->title(), LibStr(str::OwnFactor, QStringLiteral("own factor"))});
 }
 
 // The list's keys: Delete deletes the selected calls and the menu key opens

@@ -11,6 +11,7 @@
 #include <QTreeView>
 
 #include "app/catalogue/calllistmodel.h"
+#include "app/strings/strnames.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/ui/checkheader.h"
@@ -84,7 +85,7 @@ void frmMain::SortAsShown() {
 void frmMain::FitListColumns() {
     // Every text a column can show in this language, and its header.
     static const QList<int> kValues[kListColumnCount] = {
-        {}, {}, {}, {}, {}, {}, {46, 47}, {49, 50, 104}, {51, 52}, {53, 54, 55}, {}};
+        {}, {}, {}, {}, {}, {}, {str::Incoming, str::Outgoing}, {str::Telephone, str::Microphone, str::VoiceActivated}, {str::SavedMark, str::NotSaved}, {str::Rate1200, str::Rate900, str::Rate550}, {}};
     static const char* const kSamples[kListColumnCount] = {
         "", "12/31/2026", "23:59:59", "23:59:59", "0123456789012", "0123456789012", "", "", "", "", ""};
     QHeaderView* header = lvData->header();

@@ -13,6 +13,7 @@
 #include <QTreeView>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/searchpanel.h"
@@ -32,45 +33,45 @@ void frmMain::ApplyMainFonts() {
 }
 
 void frmMain::ApplyMainTexts() {
-    setWindowTitle(LibStr(122, QStringLiteral("QLM6200")) + QStringLiteral(" V") + LibStr(123));
+    setWindowTitle(LibStr(str::ProgramName, QStringLiteral("QLM6200")) + QStringLiteral(" V") + LibStr(str::Version));
     const auto menuText = [](QMenu* menu, int n) { menu->setTitle(LibStr(n, menu->title())); };
     const auto itemText = [](QAction* item, int n) { item->setText(LibStr(n, item->text())); };
-    menuText(MnuFile, 1);
-    itemText(MnuSignIn, 2);
-    itemText(MnuSignOut, 3);
-    itemText(MnuOpenDB, 4);
-    itemText(MnuExit, 5);
-    menuText(MnuTool, 6);
-    itemText(MnuModifyPassword, 7);
-    itemText(MnuSearchStart, 8);
-    itemText(MnuConvertStart, 9);
-    itemText(MnuWriteComment, 10);
-    itemText(MnuWriteComment1, 10);
-    itemText(MnuCopyRECS, 11);
-    itemText(MnuMakeDB, 12);
-    itemText(MnuDelete, 117);
-    menuText(mnuHelp, 126);
-    itemText(mnuAbout, 124);
+    menuText(MnuFile, str::MenuFile);
+    itemText(MnuSignIn, str::SignIn);
+    itemText(MnuSignOut, str::SignOut);
+    itemText(MnuOpenDB, str::OpenCatalogue);
+    itemText(MnuExit, str::Exit);
+    menuText(MnuTool, str::MenuTools);
+    itemText(MnuModifyPassword, str::ChangePassword);
+    itemText(MnuSearchStart, str::Search);
+    itemText(MnuConvertStart, str::ConvertRecordings);
+    itemText(MnuWriteComment, str::WriteComment);
+    itemText(MnuWriteComment1, str::WriteComment);
+    itemText(MnuCopyRECS, str::CopyRecordings);
+    itemText(MnuMakeDB, str::BuildCatalogue);
+    itemText(MnuDelete, str::DeleteCall);
+    menuText(mnuHelp, str::MenuHelp);
+    itemText(mnuAbout, str::About);
 
     static const struct {
         const char* key;
         int n;
-    } kTips[] = {{"Sign_In", 2},       {"Sign_Out", 3},       {"Modify_Password", 7}, {"Open_DB", 4},
-                 {"Search_Start", 8},  {"Convert_Start", 9},  {"Write_Comment", 10},  {"Copy_RECs", 11},
-                 {"Make_DB", 12},      {"Play_Rec", 105},     {"Delete_CF", 114},     {"Exit", 5}};
+    } kTips[] = {{"Sign_In", str::SignIn},       {"Sign_Out", str::SignOut},       {"Modify_Password", str::ChangePassword}, {"Open_DB", str::OpenCatalogue},
+                 {"Search_Start", str::Search},  {"Convert_Start", str::ConvertRecordings},  {"Write_Comment", str::WriteComment},  {"Copy_RECs", str::CopyRecordings},
+                 {"Make_DB", str::BuildCatalogue},      {"Play_Rec", str::PlayRecording},     {"Delete_CF", str::DeleteCardRecordings},     {"Exit", str::Exit}};
     for (const auto& tip : kTips) {
         if (QAction* button = ToolbarButton(QString::fromLatin1(tip.key))) {
             button->setToolTip(LibStr(tip.n, button->toolTip()));
             button->setText(button->toolTip());
         }
     }
-    Frame1->setTitle(LibStr(13, Frame1->title()));
-    cmdSearch->setText(LibStr(8, cmdSearch->text()));
+    Frame1->setTitle(LibStr(str::SearchCalls, Frame1->title()));
+    cmdSearch->setText(LibStr(str::Search, cmdSearch->text()));
     searchPanel->ApplyTexts();
-    fraVolume->setTitle(LibStr(110, fraVolume->title()));
-    fraFormat->setTitle(LibStr(127, fraFormat->title()));
-    optMp3->setText(LibStr(128, optMp3->text()));
-    optWav->setText(LibStr(129, optWav->text()));
+    fraVolume->setTitle(LibStr(str::Mp3Volume, fraVolume->title()));
+    fraFormat->setTitle(LibStr(str::OutputFormat, fraFormat->title()));
+    optMp3->setText(LibStr(str::Mp3, optMp3->text()));
+    optWav->setText(LibStr(str::Wave, optWav->text()));
 }
 
 }  // namespace qlm

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/plaintext.h"
 
@@ -24,8 +25,8 @@ constexpr int kDefaultDays = 365;
 
 frmPrune::frmPrune(QWidget* parent, QVector<AgedCall> calls) : QDialog(parent), calls_(std::move(calls)) {
     setObjectName(QStringLiteral("frmPrune"));
-    setWindowTitle(PlainText(LibStr(271, QStringLiteral("Delete Old Calls"))));
-    optDays = new QRadioButton(LibStr(272, QStringLiteral("Calls &older than (days):")), this);
+    setWindowTitle(PlainText(LibStr(str::DeleteOldCalls, QStringLiteral("Delete Old Calls"))));
+    optDays = new QRadioButton(LibStr(str::OlderThanDays, QStringLiteral("Calls &older than (days):")), this);
     optDays->setObjectName(QStringLiteral("optDays"));
     optDays->setChecked(true);
     txtDays = new QSpinBox(this);
@@ -33,7 +34,7 @@ frmPrune::frmPrune(QWidget* parent, QVector<AgedCall> calls) : QDialog(parent), 
     txtDays->setRange(0, 36500);
     txtDays->setValue(kDefaultDays);
     txtDays->setAccessibleName(PlainText(optDays->text()));
-    optDate = new QRadioButton(LibStr(273, QStringLiteral("Calls dated &before:")), this);
+    optDate = new QRadioButton(LibStr(str::DatedBefore, QStringLiteral("Calls dated &before:")), this);
     optDate->setObjectName(QStringLiteral("optDate"));
     dtpBefore = new QDateEdit(PruneLimitDate(kDefaultDays), this);
     dtpBefore->setObjectName(QStringLiteral("dtpBefore"));
@@ -41,14 +42,14 @@ frmPrune::frmPrune(QWidget* parent, QVector<AgedCall> calls) : QDialog(parent), 
     dtpBefore->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpBefore->setAccessibleName(PlainText(optDate->text()));
     dtpBefore->setEnabled(false);
-    chkSaved = new QCheckBox(LibStr(274, QStringLiteral("Include calls marked &saved")), this);
+    chkSaved = new QCheckBox(LibStr(str::IncludeSaved, QStringLiteral("Include calls marked &saved")), this);
     chkSaved->setObjectName(QStringLiteral("chkSaved"));
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
     lblCount->setWordWrap(true);
-    cmdDelete = new QPushButton(LibStr(276, QStringLiteral("&Delete")), this);
+    cmdDelete = new QPushButton(LibStr(str::DeleteButton, QStringLiteral("&Delete")), this);
     cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
-    cmdCancel = new QPushButton(LibStr(101, QStringLiteral("Cancel")), this);
+    cmdCancel = new QPushButton(LibStr(str::Cancel, QStringLiteral("Cancel")), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setDefault(true);  // Enter never deletes by accident
     ApplyFont(this, 2);
@@ -89,19 +90,19 @@ frmPrune::frmPrune(QWidget* parent, QVector<AgedCall> calls) : QDialog(parent), 
 void frmPrune::Recount() {
     const QDate keepFrom = optDays->isChecked() ? PruneLimitDate(txtDays->value()) : dtpBefore->date();
     plan_ = PlanPrune(calls_, keepFrom, chkSaved->isChecked());
-    QString text = LibStr(275, QStringLiteral("%1 calls, %2 MB of recordings."))
+    QString text = LibStr(str::PruneSummary, QStringLiteral("%1 calls, %2 MB of recordings."))
                        .arg(plan_.calls.size())
                        .arg(static_cast<double>(plan_.bytes) / 1e6, 0, 'f', 1);
     if (plan_.savedKept > 0)
-        text += u' ' + LibStr(281, QStringLiteral("%1 saved calls are kept.")).arg(plan_.savedKept);
+        text += u' ' + LibStr(str::SavedKept, QStringLiteral("%1 saved calls are kept.")).arg(plan_.savedKept);
     lblCount->setText(text);
     cmdDelete->setEnabled(!plan_.calls.isEmpty());
 }
 
 void frmPrune::cmdDelete_Click() {
     const QString question =
-        LibStr(277, QStringLiteral("Delete %1 calls and their recordings? This cannot be undone."));
-    const auto answer = QMessageBox::question(this, LibStr(45), question.arg(plan_.calls.size()),
+        LibStr(str::ConfirmPrune, QStringLiteral("Delete %1 calls and their recordings? This cannot be undone."));
+    const auto answer = QMessageBox::question(this, LibStr(str::MessageTitle), question.arg(plan_.calls.size()),
                                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer == QMessageBox::Ok)
         accept();

@@ -12,6 +12,7 @@
 
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/keyboard.h"
 #include "platform/appfolder.h"
@@ -252,8 +253,8 @@ void frmSelect::DriveChanged(QComboBox* drives, DirListBox* dirs, int* previous)
         return;
     const QString root = volumes_[index].root;
     while (!VolumeReady(root)) {
-        const auto answer = QMessageBox::question(this, LibStr(45),
-                                                  LibStr(97) + u'\n' + LibStr(98) + u'\n',
+        const auto answer = QMessageBox::question(this, LibStr(str::MessageTitle),
+                                                  LibStr(str::DriveNotReady) + u'\n' + LibStr(str::InsertCard) + u'\n',
                                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
         if (answer != QMessageBox::Ok) {
             // Given up: the list stays on its previous drive and folder.
@@ -324,18 +325,18 @@ void frmSelect::ApplyTexts(int mode) {
         ApplyFont(w, 2);
     for (QWidget* w : {cmdSubmit, cmdCancel, cmdNewFloder})
         ApplyFont(w, 1);
-    static const int kCaptions[] = {11, 9, 105, 12, 114};
+    static const int kCaptions[] = {str::CopyRecordings, str::ConvertRecordings, str::PlayRecording, str::BuildCatalogue, str::DeleteCardRecordings};
     static const char* const kDesign[] = {"Copy RECs", "Convert", "Play", "Make DB", "Delete CF"};
     if (mode >= 0 && mode <= 4)
         setWindowTitle(LibStr(kCaptions[mode], QString::fromLatin1(kDesign[mode])));
-    fraSource->setTitle(LibStr(37, fraSource->title()));
-    fraDest->setTitle(LibStr(38, fraDest->title()));
-    fraPlayFile->setTitle(LibStr(106, fraPlayFile->title()));
-    cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
-    cmdCancel->setText(LibStr(101, cmdCancel->text()));
-    cmdNewFloder->setText(LibStr(107, cmdNewFloder->text()));
-    const QString drive = LibStr(187, QStringLiteral("Drive"));
-    const QString folders = LibStr(188, QStringLiteral("Folders"));
+    fraSource->setTitle(LibStr(str::SourceFolder, fraSource->title()));
+    fraDest->setTitle(LibStr(str::DestinationFolder, fraDest->title()));
+    fraPlayFile->setTitle(LibStr(str::ConvertedFiles, fraPlayFile->title()));
+    cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
+    cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));
+    cmdNewFloder->setText(LibStr(str::NewFolder, cmdNewFloder->text()));
+    const QString drive = LibStr(str::Drive, QStringLiteral("Drive"));
+    const QString folders = LibStr(str::Folders, QStringLiteral("Folders"));
     SetAccessibleName(drvSource, {fraSource->title(), drive});
     SetAccessibleName(dirSource, {fraSource->title(), folders});
     SetAccessibleName(drvDest, {fraDest->title(), drive});
@@ -398,7 +399,7 @@ void frmSelect::cmdCancel_Click() {
 }
 
 void frmSelect::cmdNewFloder_Click() {
-    const QString prompt = LibStr(109, QStringLiteral("New Folder"));
+    const QString prompt = LibStr(str::NewFolderName, QStringLiteral("New Folder"));
     bool ok = false;
     const QString answer = QInputDialog::getText(this, prompt, prompt, QLineEdit::Normal, QString(), &ok);
     if (!ok || answer.trimmed().isEmpty())

@@ -9,8 +9,9 @@
 #include <QVBoxLayout>
 
 #include "app/access/dealpwd.h"
-#include "app/error.h"
+#include "platform/error.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/errorbox.h"
 
@@ -110,15 +111,15 @@ void frmSignin::ApplyFonts() {
 }
 
 void frmSignin::ApplyTexts() {
-    setWindowTitle(LibStr(2, windowTitle()));
-    Label1->setText(LibStr(32, Label1->text()));
+    setWindowTitle(LibStr(str::SignIn, windowTitle()));
+    Label1->setText(LibStr(str::EnterPassword, Label1->text()));
     if (lblFirstStart) {
         lblFirstStart->setText(
-            LibStr(171, QStringLiteral("No password has been set yet: leave the box empty and press OK.")) + u'\n' +
-            LibStr(172, QStringLiteral("Afterwards, set a password with Change Password.")));
+            LibStr(str::NoPasswordYet, QStringLiteral("No password has been set yet: leave the box empty and press OK.")) + u'\n' +
+            LibStr(str::SetPasswordLater, QStringLiteral("Afterwards, set a password with Change Password.")));
     }
-    cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
-    cmdCancel->setText(LibStr(101, cmdCancel->text()));
+    cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
+    cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));
 }
 
 void frmSignin::cmdSubmit_Click() {
@@ -131,9 +132,9 @@ void frmSignin::cmdSubmit_Click() {
     }
     // A file that cannot be read is not a wrong password; say what it is.
     if (error.IsSet())
-        ShowLibMessage(136, this, error.description);
+        ShowLibMessage(str::PasswordUnreadable, this, error.description);
     else
-        ShowLibMessage(99, this);
+        ShowLibMessage(str::WrongPassword, this);
     txtPwd->clear();
     txtPwd->setFocus();
 }

@@ -14,6 +14,7 @@
 #include "app/catalogue/comments.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
 #include "app/ui/errorbox.h"
 #include "app/ui/keyboard.h"
@@ -99,15 +100,15 @@ void frmWriteCom::ApplyWriteComFonts() {
 }
 
 void frmWriteCom::ApplyWriteComTexts() {
-    setWindowTitle(LibStr(10, windowTitle()));
-    Frame1->setTitle(LibStr(42, Frame1->title()));
+    setWindowTitle(LibStr(str::WriteComment, windowTitle()));
+    Frame1->setTitle(LibStr(str::Call, Frame1->title()));
     for (int i = 0; i < 8; ++i)
-        labels_[i]->setText(LibStr(14 + i, labels_[i]->text()));
-    cmdSubmit->setText(LibStr(100, cmdSubmit->text()));
-    cmdCancel->setText(LibStr(101, cmdCancel->text()));
+        labels_[i]->setText(LibStr(str::Date + i, labels_[i]->text()));
+    cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
+    cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));
     txtRecCom->setToolTip(
-        LibStr(189, QStringLiteral("Enter saves the comment; Ctrl+Enter or Shift+Enter starts a new line.")));
-    SetAccessibleName(txtRecCom, {LibStr(22, QStringLiteral("Comment"))});
+        LibStr(str::CommentBoxTip, QStringLiteral("Enter saves the comment; Ctrl+Enter or Shift+Enter starts a new line.")));
+    SetAccessibleName(txtRecCom, {LibStr(str::Comment, QStringLiteral("Comment"))});
 }
 
 bool frmWriteCom::eventFilter(QObject* watched, QEvent* event) {
@@ -156,7 +157,7 @@ void frmWriteCom::cmdSubmit_Click() {
             model_->SetComment(row_, comment);
     } else {
         // Nothing was stored, so the line keeps the comment the catalogue has.
-        ShowMessage(LibStr(140, QStringLiteral("The comment could not be saved.")) + u'\n' + error.BoxText(),
+        ShowMessage(LibStr(str::CommentNotSaved, QStringLiteral("The comment could not be saved.")) + u'\n' + error.BoxText(),
                     this);
     }
     accept();

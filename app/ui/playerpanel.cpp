@@ -18,6 +18,7 @@
 #include "app/player/playfile.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmConverter.h"
 #include "app/ui/waveformview.h"
 
@@ -169,21 +170,21 @@ void PlayerPanel::ApplyTexts() {
         if (tip)
             w->setToolTip(text);
     };
-    name(this, 220, "Player", false);
-    name(picWaveform, 231, "Waveform of the call: click to jump there");
-    name(cmdPreviousCall, 226, "Previous call (Ctrl+Up)");
-    name(cmdBack, 224, "Back 5 seconds (Left)");
-    name(cmdStop, 223, "Stop");
-    name(cmdForward, 225, "Forward 5 seconds (Right)");
-    name(cmdNextCall, 227, "Next call (Ctrl+Down)");
-    name(sldPosition, 230, "Position");
-    name(lblPlayerTime, 240, "Elapsed and total time", false);
-    name(cboSpeed, 228, "Speed ([ and ])");
-    name(sldVolume, 229, "Volume");
-    name(lblCall, 241, "Call", false);
-    name(lblPlayerStatus, 242, "Player state", false);
+    name(this, str::Player, "Player", false);
+    name(picWaveform, str::WaveformTip, "Waveform of the call: click to jump there");
+    name(cmdPreviousCall, str::PreviousCall, "Previous call (Ctrl+Up)");
+    name(cmdBack, str::Back5s, "Back 5 seconds (Left)");
+    name(cmdStop, str::Stop, "Stop");
+    name(cmdForward, str::Forward5s, "Forward 5 seconds (Right)");
+    name(cmdNextCall, str::NextCall, "Next call (Ctrl+Down)");
+    name(sldPosition, str::Position, "Position");
+    name(lblPlayerTime, str::ElapsedAndTotal, "Elapsed and total time", false);
+    name(cboSpeed, str::Speed, "Speed ([ and ])");
+    name(sldVolume, str::Volume, "Volume");
+    name(lblCall, str::PlayerCall, "Call", false);
+    name(lblPlayerStatus, str::PlayerState, "Player state", false);
     for (int i = 0; i < kPlayerSpeedCount; ++i)
-        cboSpeed->setItemText(i, LibStr(243 + i, QString::number(kPlayerSpeeds[i]) + QStringLiteral(" \u00d7")));
+        cboSpeed->setItemText(i, LibStr(str::SpeedHalf + i, QString::number(kPlayerSpeeds[i]) + QStringLiteral(" \u00d7")));
     ShowPlaying();
     ShowStatus();
 }
@@ -222,7 +223,7 @@ void PlayerPanel::SelectionChanged() {
         number = model_->Text(row, kColDialString);
     lblCall->setText(QStringLiteral("%1  %2   %3   %4")
                          .arg(item.dateText, item.timeText, number, model_->Text(row, kColDuration)));
-    stage_ = LibStr(233, QStringLiteral("Preparing the recording for playing..."));
+    stage_ = LibStr(str::PreparingRecording, QStringLiteral("Preparing the recording for playing..."));
     ShowStatus();
     // Previous/next call go on playing; a line chosen in the list waits.
     playWhenPrepared_ = stepping_ && wasPlaying;
@@ -234,12 +235,12 @@ bool PlayerPanel::Prepare() {
     if (prepared_ || !haveItem_)
         return prepared_;
     if (frmConverter::Running()) {
-        failure_ = LibStr(145, QStringLiteral("A conversion is still running. Try again when it has finished."));
+        failure_ = LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished."));
         stage_.clear();
         ShowStatus();
         return false;
     }
-    const QString preparing = LibStr(233, QStringLiteral("Preparing the recording for playing..."));
+    const QString preparing = LibStr(str::PreparingRecording, QStringLiteral("Preparing the recording for playing..."));
     PlayFileHooks hooks;
     hooks.stage = [this, &preparing](const QString& stage) {
         stage_ = preparing + u' ' + stage;
@@ -255,7 +256,7 @@ bool PlayerPanel::Prepare() {
         return false;  // another line was chosen meanwhile
     stage_.clear();
     if (!made || !core_.Load(path, &error)) {
-        failure_ = LibStr(236, QStringLiteral("This call cannot be played:")) + u' ' + error;
+        failure_ = LibStr(str::CannotPlay, QStringLiteral("This call cannot be played:")) + u' ' + error;
         ShowStatus();
         return false;
     }
@@ -357,18 +358,18 @@ void PlayerPanel::ShowStatus() {
     else if (!stage_.isEmpty())
         text = stage_;
     else if (!sound_)
-        text = LibStr(234, QStringLiteral("No sound output on this computer: calls cannot be played here."));
+        text = LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here."));
     else if (ended_)
-        text = LibStr(235, QStringLiteral("End of call"));
+        text = LibStr(str::EndOfCall, QStringLiteral("End of call"));
     else if (!haveItem_)
-        text = LibStr(232, QStringLiteral("Select a call to listen to it."));
+        text = LibStr(str::SelectCallToListen, QStringLiteral("Select a call to listen to it."));
     lblPlayerStatus->setText(text);
     lblPlayerStatus->setToolTip(text);
 }
 
 void PlayerPanel::ShowPlaying() {
     const bool playing = Playing();
-    const QString text = playing ? LibStr(222, QStringLiteral("Pause")) : LibStr(221, QStringLiteral("Play"));
+    const QString text = playing ? LibStr(str::Pause, QStringLiteral("Pause")) : LibStr(str::Play, QStringLiteral("Play"));
     cmdPlay->setIcon(QIcon::fromTheme(playing ? QStringLiteral("media-playback-pause")
                                               : QStringLiteral("media-playback-start"),
                                       style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay)));

@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/keyboard.h"
@@ -211,15 +212,15 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
 }
 
 void SearchPanel::ApplyTexts() {
-    static const int kLabel1[9] = {14, 15, 16, 17, 18, 19, 20, 21, 22};
-    static const int kLabel3[14] = {24, 24, 25, 26, 27, 25, 26, 27, 28, 29, 30, 28, 29, 30};
+    static const int kLabel1[9] = {str::Date, str::Time, str::CallerId, str::DialledNumber, str::InOut, str::TelMicVox, str::Saved, str::SampleRate, str::Comment};
+    static const int kLabel3[14] = {str::From, str::From, str::Year, str::Month, str::Day, str::Year, str::Month, str::Day, str::Hour, str::Minute, str::Second, str::Hour, str::Minute, str::Second};
     for (int i = 0; i < 9; ++i)
         Label1[i]->setText(LibStr(kLabel1[i], Label1[i]->text()));
     for (QLabel* label : Label2)
-        label->setText(LibStr(23, label->text()));
+        label->setText(LibStr(str::To, label->text()));
     for (int i = 0; i < 14; ++i)
         Label3[i]->setText(LibStr(kLabel3[i], Label3[i]->text()));
-    chkMatch->setText(LibStr(31, chkMatch->text()));
+    chkMatch->setText(LibStr(str::MatchAll, chkMatch->text()));
 
     QComboBox* const dates[2][6] = {{comYearF, comMonthF, comDayF, comHourF, comMinF, comSecF},
                                     {comYearL, comMonthL, comDayL, comHourL, comMinL, comSecL}};
@@ -281,13 +282,13 @@ void SearchPanel::FillSearchPanel() {
         const QSignalBlocker blocker(list);
         for (int n : numbers)
             list->addItem(LibStr(n));
-        list->insertItem(0, LibStr(48));
+        list->insertItem(0, LibStr(str::All));
         list->setCurrentIndex(0);
     };
-    fillChoices(comInOut, {46, 47});
-    fillChoices(comTelMic, {49, 50, 104});
-    fillChoices(comSaved, {51, 52});
-    fillChoices(comSamRate, {53, 54, 55});
+    fillChoices(comInOut, {str::Incoming, str::Outgoing});
+    fillChoices(comTelMic, {str::Telephone, str::Microphone, str::VoiceActivated});
+    fillChoices(comSaved, {str::SavedMark, str::NotSaved});
+    fillChoices(comSamRate, {str::Rate1200, str::Rate900, str::Rate550});
     comInOut_Click();
     // A list never narrower than its longest item: the layout reads the
     // minimum, which the list itself works out only while empty.
@@ -322,15 +323,15 @@ void SearchPanel::comInOut_Click() {
     txtCallerID->setVisible(true);
     txtDialStr->setVisible(true);
     const QString direction = TrimBlanks(comInOut->currentText());
-    if (direction == LibStr(46))
+    if (direction == LibStr(str::Incoming))
         txtDialStr->setVisible(false);
-    else if (direction == LibStr(47))
+    else if (direction == LibStr(str::Outgoing))
         txtCallerID->setVisible(false);
 }
 
 void SearchPanel::comTelMic_Click() {
     // Only line calls have a direction.
-    if (comTelMic->currentText() != LibStr(49) && comInOut->count() > 0) {
+    if (comTelMic->currentText() != LibStr(str::Telephone) && comInOut->count() > 0) {
         if (comInOut->currentIndex() == 0)
             comInOut_Click();
         else

@@ -11,6 +11,7 @@
 #include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"
 
@@ -81,8 +82,8 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
     EXPECT_EQ(result.path, expected);
     EXPECT_EQ(PrjPublicM().CataloguePath, result.path);
     EXPECT_EQ(PrjPublicM().RecordingsFolder, card.path());
-    EXPECT_TRUE(panel2.contains(LibStr(71) + " 11524090.507 " + LibStr(72)));
-    EXPECT_EQ(panel2.last(), LibStr(74));
+    EXPECT_TRUE(panel2.contains(LibStr(str::Reading) + " 11524090.507 " + LibStr(str::Ellipsis)));
+    EXPECT_EQ(panel2.last(), LibStr(str::ListingCalls));
     EXPECT_GT(repaints, 0);  // the unreadable file's report shows at once
 
     // The rows read back as the headers say.

@@ -3,6 +3,7 @@
 #include "app/card/recording.h"
 #include "app/catalogue/callrecord.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -56,15 +57,15 @@ TEST(CallRecord, DisplayTextsFollowTheCodes) {
     r.Comment = "It's me";
     const QStringList line = DisplayTexts(r);
     ASSERT_EQ(line.size(), 10);
-    EXPECT_EQ(line, QStringList({"03/07/2024", "09:05:00", "0:01:15", "5551234", " ", LibStr(46), LibStr(49),
-                                 LibStr(52), LibStr(53), "It's me"}));
-    EXPECT_EQ(InOutText(1, 0), LibStr(47));
+    EXPECT_EQ(line, QStringList({"03/07/2024", "09:05:00", "0:01:15", "5551234", " ", LibStr(str::Incoming), LibStr(str::Telephone),
+                                 LibStr(str::NotSaved), LibStr(str::Rate1200), "It's me"}));
+    EXPECT_EQ(InOutText(1, 0), LibStr(str::Outgoing));
     EXPECT_EQ(InOutText(0, 1), " ");  // not a line call: blank whatever InorOut holds
     EXPECT_EQ(InOutText(1, 2), " ");
-    EXPECT_EQ(TelMicText(1), LibStr(50));
-    EXPECT_EQ(TelMicText(2), LibStr(104));
-    EXPECT_EQ(TelMicText(7), LibStr(104));
-    EXPECT_EQ(SavedText(-3), LibStr(51));
-    EXPECT_EQ(SampleRateText(1), LibStr(54));
-    EXPECT_EQ(SampleRateText(9), LibStr(55));
+    EXPECT_EQ(TelMicText(1), LibStr(str::Microphone));
+    EXPECT_EQ(TelMicText(2), LibStr(str::VoiceActivated));
+    EXPECT_EQ(TelMicText(7), LibStr(str::VoiceActivated));
+    EXPECT_EQ(SavedText(-3), LibStr(str::SavedMark));
+    EXPECT_EQ(SampleRateText(1), LibStr(str::Rate900));
+    EXPECT_EQ(SampleRateText(9), LibStr(str::Rate550));
 }

@@ -13,6 +13,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -99,10 +100,10 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     EXPECT_EQ(model.data(model.index(0, kColDate)).toString(), "01/01/2024");
     EXPECT_EQ(model.data(model.index(61, kColTime)).toString(), "01:01:00");
     EXPECT_EQ(model.data(model.index(39999, kColCallerID)).toString(), "40999");
-    EXPECT_EQ(model.data(model.index(2, kColTelMic)).toString(), LibStr(104));
+    EXPECT_EQ(model.data(model.index(2, kColTelMic)).toString(), LibStr(str::VoiceActivated));
     EXPECT_EQ(model.data(model.index(2, kColInOut)).toString(), " ");
-    EXPECT_EQ(model.data(model.index(0, kColInOut)).toString(), LibStr(46));
-    EXPECT_EQ(model.headerData(kColDuration, Qt::Horizontal).toString(), LibStr(116));
+    EXPECT_EQ(model.data(model.index(0, kColInOut)).toString(), LibStr(str::Incoming));
+    EXPECT_EQ(model.headerData(kColDuration, Qt::Horizontal).toString(), LibStr(str::Duration));
 
     // Opening the same file again works: the first handle goes first.
     model.Clear();

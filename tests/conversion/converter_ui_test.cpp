@@ -20,6 +20,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmConverter.h"
 #include "app/ui/frmMain.h"
@@ -139,7 +140,7 @@ private slots:
         QCOMPARE(list->count(), 3);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(list->item(i)->text(), StatusPrefix(i, 3, three[i]) + dest_ + u'/' + NameOf(i) + QStringLiteral(".wav"));
-        QCOMPARE(status->text(), LibStr(60));
+        QCOMPARE(status->text(), LibStr(str::Done));
         QVERIFY(ok->isEnabled());
         QVERIFY(!cancel->isEnabled());
         QVERIFY(main_->isEnabled());  // the main window is not blocked
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(sawRunning);
         QVERIFY(!secondStarted);
         QVERIFY(!convertEnabled);
-        QCOMPARE(refusal, LibStr(145));
+        QCOMPARE(refusal, LibStr(str::ConversionRunning));
         QVERIFY(!closed);
         QCOMPARE(result.outcome, ConvertOutcome::Cancelled);
         QVERIFY(ConverterGone());

@@ -14,6 +14,7 @@
 #include "app/export/backup.h"
 #include "app/export/exportcalls.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/conversion/conversionfixture.h"
 #include "tests/export/exportfixture.h"
 #include "tests/hardening/smallfs.h"
@@ -99,7 +100,7 @@ TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
     const RunResult run =
         Tool({QStringLiteral("export"), catalogue_, QStringLiteral("--dest"), zip, QStringLiteral("--all")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(LibStr(250).arg(calls_.size()).arg(zip).toUtf8()));
+    EXPECT_TRUE(run.err.contains(LibStr(str::CallsExportedTo).arg(calls_.size()).arg(zip).toUtf8()));
 
     QStringList expectedNames = {QStringLiteral("calls.csv"), QStringLiteral("calls.json")};
     for (const CardCall& call : std::as_const(calls_))

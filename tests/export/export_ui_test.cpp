@@ -15,6 +15,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/engine.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmBackup.h"
 #include "app/ui/frmConverter.h"
@@ -121,7 +122,7 @@ private slots:
         script.AnswerMessage();
         Item("MnuBackup")->trigger();
         QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 10000));
-        QCOMPARE(script.messages(), QStringList{LibStr(269).arg(backup)});
+        QCOMPARE(script.messages(), QStringList{LibStr(str::BackedUpTo).arg(backup)});
         QVERIFY(recordingsShown.contains(card_));
 
         const RunResult read = Run(QStringLiteral("sqlite3"),
@@ -153,7 +154,7 @@ private slots:
         frmConverter* window = frmConverter::Loaded();
         QVERIFY(window);
         QListWidget* lines = window->LstConverted;
-        QCOMPARE(lines->item(lines->count() - 1)->text(), LibStr(250).arg(2).arg(zip));
+        QCOMPARE(lines->item(lines->count() - 1)->text(), LibStr(str::CallsExportedTo).arg(2).arg(zip));
         QVERIFY(QFileInfo(zip).isFile());
         QTest::mouseClick(window->cmdOK, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([] { return frmConverter::Loaded() == nullptr; }, 5000));
@@ -178,9 +179,9 @@ private slots:
         script.AnswerMessage();  // the result
         Item("MnuPrune")->trigger();
         QVERIFY(QTest::qWaitFor([&] { return script.done(); }, 10000));
-        QVERIFY2(counted.startsWith(LibStr(275).arg(4).arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1)),
+        QVERIFY2(counted.startsWith(LibStr(str::PruneSummary).arg(4).arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1)),
                  qPrintable(counted));
-        QCOMPARE(script.messages().value(1), LibStr(278).arg(4));
+        QCOMPARE(script.messages().value(1), LibStr(str::CallsDeleted).arg(4));
         QCOMPARE(Model()->rowCount(), 2);
         QCOMPARE(Model()->Record(0).Time, calls_[1].start.time());
         for (int i = 0; i < calls_.size(); ++i)

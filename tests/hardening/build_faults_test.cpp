@@ -17,6 +17,7 @@
 #include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/hardening/cardfiles.h"
 #include "tests/support/testsupport.h"
 
@@ -48,7 +49,7 @@ Build BuildWithPull(const QString& folder, int pullAfter, const std::function<vo
     Build build;
     int stored = 0;
     BuildHooks hooks;
-    const QString rowDone = LibStr(74);
+    const QString rowDone = LibStr(str::ListingCalls);
     hooks.status = [&](int panel, const QString& text) {
         if (panel == 2 && text == rowDone && ++stored == pullAfter)
             pull();

@@ -16,6 +16,7 @@
 
 #include "app/catalogue/calllistmodel.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/prjpublic.h"
@@ -152,7 +153,7 @@ private slots:
         w.lvData->setModel(&model);
         w.Load(false);
         QCOMPARE(w.MnuFile->title(), QStringLiteral("&Datei"));
-        QCOMPARE(w.windowTitle(), LibStr(122) + QStringLiteral(" V") + LibStr(123));
+        QCOMPARE(w.windowTitle(), LibStr(str::ProgramName) + QStringLiteral(" V") + LibStr(str::Version));
         Check(&w);
     }
 
@@ -222,7 +223,7 @@ private slots:
 
     void aboutBox() {
         frmAbout about;
-        QCOMPARE(about.windowTitle(), LibStr(124) + u' ' + LibStr(122));
+        QCOMPARE(about.windowTitle(), LibStr(str::About) + u' ' + LibStr(str::ProgramName));
         Check(&about);
     }
 };

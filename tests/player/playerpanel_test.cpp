@@ -16,6 +16,7 @@
 #include "app/player/playfile.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/playerpanel.h"
 #include "app/ui/waveformview.h"
@@ -175,7 +176,7 @@ void PlayerPanelTest::keysAndClicksMoveThroughTheCalls() {
     if (!panel_->SoundAvailable()) {
         QTest::keyClick(wave, Qt::Key_Space);
         QVERIFY(!panel_->Playing());
-        QCOMPARE(status->text(), LibStr(234));
+        QCOMPARE(status->text(), LibStr(str::NoSoundOutput));
     }
 }
 
@@ -220,7 +221,7 @@ void PlayerPanelTest::playsThroughTheSoundServer() {
     QTest::keyClick(wave, Qt::Key_Left);
     QTest::keyClick(wave, Qt::Key_Space);
     QTRY_VERIFY_WITH_TIMEOUT(!panel_->Playing(), 6000);
-    QCOMPARE(panel_->findChild<QLabel*>(QStringLiteral("lblPlayerStatus"))->text(), LibStr(235));
+    QCOMPARE(panel_->findChild<QLabel*>(QStringLiteral("lblPlayerStatus"))->text(), LibStr(str::EndOfCall));
 }
 
 QTEST_MAIN(PlayerPanelTest)

@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
@@ -72,11 +73,11 @@ private slots:
             seen = true;
             const QRect m = w.frameGeometry();
             QVERIFY(qAbs(dialog->x() - (m.left() + m.width() / 2 - dialog->width() / 2)) <= 1);
-            QCOMPARE(dialog->windowTitle(), LibStr(10));
+            QCOMPARE(dialog->windowTitle(), LibStr(str::WriteComment));
             QCOMPARE(dialog->findChild<QLineEdit*>("txtDate")->text(), QStringLiteral("03/07/2024"));
             QCOMPARE(dialog->findChild<QLineEdit*>("txtTime")->text(), QStringLiteral("09:06:00"));
             QCOMPARE(dialog->findChild<QLineEdit*>("txtCallerID")->text(), c.model.Text(row, kColCallerID));
-            QCOMPARE(dialog->findChild<QLineEdit*>("txtInOut")->text(), LibStr(46));
+            QCOMPARE(dialog->findChild<QLineEdit*>("txtInOut")->text(), LibStr(str::Incoming));
             // Legible: read-only, not disabled.
             auto* saved = dialog->findChild<QLineEdit*>("txtSaved");
             QVERIFY(saved->isEnabled() && saved->isReadOnly());
@@ -134,13 +135,13 @@ private slots:
             dialog->findChild<QPlainTextEdit*>("txtRecCom")->setPlainText(QStringLiteral("lost?"));
             WhenModal("QMessageBox", [&](QWidget* box) {
                 message = static_cast<QMessageBox*>(box)->text();
-                QCOMPARE(box->windowTitle(), LibStr(45));
+                QCOMPARE(box->windowTitle(), LibStr(str::MessageTitle));
                 static_cast<QMessageBox*>(box)->accept();
             });
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdSubmit"), Qt::LeftButton);
         });
         WriteComment(w);
-        QVERIFY2(message.startsWith(LibStr(140)), qPrintable(message));
+        QVERIFY2(message.startsWith(LibStr(str::CommentNotSaved)), qPrintable(message));
         QCOMPARE(c.model.Text(row, kColComment), QStringLiteral(" "));
         QVERIFY(!QApplication::activeModalWidget());
     }
@@ -169,14 +170,14 @@ private slots:
         QVERIFY(!QFile::exists(c.FileOf(kAt[2])));
         QVERIFY(QFile::exists(c.FileOf(kAt[0])));
         QCOMPARE(test::RowCount(c.db()), 3);
-        QCOMPARE(w.PanelText(2), LibStr(75) + QStringLiteral(" 3 ") + LibStr(76));
+        QCOMPARE(w.PanelText(2), LibStr(str::Total) + QStringLiteral(" 3 ") + LibStr(str::Calls));
 
         // Nothing selected: nothing goes, the count is shown all the same.
         w.lvData->clearSelection();
         w.SetPanelText(2, QString());
         w.MnuDelete->trigger();
         QCOMPARE(test::RowCount(c.db()), 3);
-        QCOMPARE(w.PanelText(2), LibStr(75) + QStringLiteral(" 3 ") + LibStr(76));
+        QCOMPARE(w.PanelText(2), LibStr(str::Total) + QStringLiteral(" 3 ") + LibStr(str::Calls));
     }
 
     void cardWipeAsksForTheFolderThenForConfirmation() {
@@ -200,8 +201,8 @@ private slots:
         const auto answer = [](QMessageBox::StandardButton button) {
             WhenModal("QMessageBox", [button](QWidget* box) {
                 auto* m = static_cast<QMessageBox*>(box);
-                QCOMPARE(m->text(), LibStr(115));
-                QCOMPARE(m->windowTitle(), LibStr(45));
+                QCOMPARE(m->text(), LibStr(str::ConfirmWipeCard));
+                QCOMPARE(m->windowTitle(), LibStr(str::MessageTitle));
                 m->button(button)->click();
             });
         };

@@ -16,6 +16,7 @@
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "tests/search/catalogue_fixture.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
@@ -71,10 +72,10 @@ private slots:
         QCOMPARE(Items(win.list("comDayF")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comDayL")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comHourF")), Numbers(0, 23));
-        QCOMPARE(Items(win.list("comInOut")), QStringList({LibStr(48), LibStr(46), LibStr(47)}));
-        QCOMPARE(Items(win.list("comTelMic")), QStringList({LibStr(48), LibStr(49), LibStr(50), LibStr(104)}));
-        QCOMPARE(Items(win.list("comSaved")), QStringList({LibStr(48), LibStr(51), LibStr(52)}));
-        QCOMPARE(Items(win.list("comSamRate")), QStringList({LibStr(48), LibStr(53), LibStr(54), LibStr(55)}));
+        QCOMPARE(Items(win.list("comInOut")), QStringList({LibStr(str::All), LibStr(str::Incoming), LibStr(str::Outgoing)}));
+        QCOMPARE(Items(win.list("comTelMic")), QStringList({LibStr(str::All), LibStr(str::Telephone), LibStr(str::Microphone), LibStr(str::VoiceActivated)}));
+        QCOMPARE(Items(win.list("comSaved")), QStringList({LibStr(str::All), LibStr(str::SavedMark), LibStr(str::NotSaved)}));
+        QCOMPARE(Items(win.list("comSamRate")), QStringList({LibStr(str::All), LibStr(str::Rate1200), LibStr(str::Rate900), LibStr(str::Rate550)}));
 
         SearchCriteria c = win.w.searchPanel->ReadCriteria();
         QCOMPARE(BuildSearchStatement(c, SearchChoiceTexts::FromLibrary()),
@@ -129,30 +130,30 @@ private slots:
         Window win(QDate(2024, 5, 17));
         QLineEdit* caller = win.box("txtCallerID");
         QLineEdit* dialled = win.box("txtDialStr");
-        win.choose("comInOut", LibStr(46));
+        win.choose("comInOut", LibStr(str::Incoming));
         QVERIFY(caller->isVisibleTo(&win.w));
         QVERIFY(!dialled->isVisibleTo(&win.w));
-        win.choose("comInOut", LibStr(47));
+        win.choose("comInOut", LibStr(str::Outgoing));
         QVERIFY(!caller->isVisibleTo(&win.w));
         QVERIFY(dialled->isVisibleTo(&win.w));
         // A hidden box is still read; the statement then ignores it.
         caller->setText("  555  ");
         QCOMPARE(win.w.searchPanel->ReadCriteria().CallerID, QStringLiteral("555"));
-        win.choose("comInOut", LibStr(48));
+        win.choose("comInOut", LibStr(str::All));
         QVERIFY(caller->isVisibleTo(&win.w));
         QVERIFY(dialled->isVisibleTo(&win.w));
     }
 
     void sourceOtherThanTelephoneMeansAllDirections() {
         Window win(QDate(2024, 5, 17));
-        win.choose("comInOut", LibStr(47));
-        win.choose("comTelMic", LibStr(49));  // the line: direction stays
-        QCOMPARE(win.list("comInOut")->currentText(), LibStr(47));
+        win.choose("comInOut", LibStr(str::Outgoing));
+        win.choose("comTelMic", LibStr(str::Telephone));  // the line: direction stays
+        QCOMPARE(win.list("comInOut")->currentText(), LibStr(str::Outgoing));
         for (int source : {50, 104, 48}) {
-            win.choose("comTelMic", LibStr(49));
-            win.choose("comInOut", LibStr(46));
+            win.choose("comTelMic", LibStr(str::Telephone));
+            win.choose("comInOut", LibStr(str::Incoming));
             win.choose("comTelMic", LibStr(source));
-            QCOMPARE(win.list("comInOut")->currentText(), LibStr(48));
+            QCOMPARE(win.list("comInOut")->currentText(), LibStr(str::All));
             QVERIFY(win.box("txtDialStr")->isVisibleTo(&win.w));
             QVERIFY(win.box("txtCallerID")->isVisibleTo(&win.w));
         }
@@ -167,7 +168,7 @@ private slots:
         win.choose("comMinL", "30");
         win.box("txtDialStr")->setText(" 0800* ");
         win.box("txtComment")->setText("  O'Brien ");
-        win.choose("comSaved", LibStr(52));
+        win.choose("comSaved", LibStr(str::NotSaved));
         win.w.findChild<QCheckBox*>("chkMatch")->setChecked(false);
         const SearchCriteria c = win.w.searchPanel->ReadCriteria();
         QCOMPARE(c.YearF, qint16(2020));
@@ -178,7 +179,7 @@ private slots:
         QCOMPARE(c.SecL, qint16(59));
         QCOMPARE(c.DialStr, QStringLiteral("0800*"));
         QCOMPARE(c.Comment, QStringLiteral("O'Brien"));
-        QCOMPARE(c.Saved, LibStr(52));
+        QCOMPARE(c.Saved, LibStr(str::NotSaved));
         QVERIFY(!c.MatchAll);
         // A list text that is no number reads as 0.
         win.list("comDayL")->setEditable(true);
@@ -199,9 +200,9 @@ private slots:
         win.choose("comYearL", "2012");
         win.choose("comHourF", "8");
         win.choose("comSecL", "0");
-        win.choose("comTelMic", LibStr(49));
-        win.choose("comInOut", LibStr(47));
-        win.choose("comSamRate", LibStr(55));
+        win.choose("comTelMic", LibStr(str::Telephone));
+        win.choose("comInOut", LibStr(str::Outgoing));
+        win.choose("comSamRate", LibStr(str::Rate550));
         win.box("txtDialStr")->setText("123");
         win.box("txtComment")->setText("x");
         win.w.findChild<QCheckBox*>("chkMatch")->setChecked(false);
@@ -221,8 +222,8 @@ private slots:
                  QStringLiteral("SELECT * FROM qlm WHERE   Date BETWEEN #2003-1-1# AND #2024-5-17# AND "
                                 "Time BETWEEN #0:0:0# AND #23:59:59#"));
         QCOMPARE(win.list("comDayF")->count(), 31);
-        QCOMPARE(win.list("comTelMic")->currentText(), LibStr(48));
-        QCOMPARE(win.list("comInOut")->currentText(), LibStr(48));
+        QCOMPARE(win.list("comTelMic")->currentText(), LibStr(str::All));
+        QCOMPARE(win.list("comInOut")->currentText(), LibStr(str::All));
         QVERIFY(win.box("txtCallerID")->isVisibleTo(&win.w));
         QVERIFY(win.box("txtDialStr")->isVisibleTo(&win.w));
         QVERIFY(win.box("txtDialStr")->text().isEmpty());
@@ -272,32 +273,32 @@ private slots:
         win.choose("comHourL", "12");
         win.choose("comMinL", "0");
         win.choose("comSecL", "0");
-        win.choose("comInOut", LibStr(46));
+        win.choose("comInOut", LibStr(str::Incoming));
         win.box("txtCallerID")->setText("555*");
         win.w.findChild<QPushButton*>("cmdSearch")->click();
 
         QCOMPARE(model->rowCount(), 2);
         QCOMPARE(model->Text(0, kColCallerID), QStringLiteral("5552"));
         QCOMPARE(model->Text(1, kColCallerID), QStringLiteral("5554"));
-        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 2 " + LibStr(85));
+        QCOMPARE(win.w.PanelText(2), LibStr(str::Total) + " 2 " + LibStr(str::CallsFound));
         QCOMPARE(win.w.PanelText(1), path);
         QVERIFY(!win.w.lvData->isSortingEnabled());
         QVERIFY(!PrjPublicM().AllChecked);
         QCOMPARE(model->HeaderImageKey(), QStringLiteral("abc"));
         QVERIFY(!win.w.ToolbarButton("Convert_Start")->isEnabled());
         QCOMPARE(win.list("comDayL")->currentText(), QStringLiteral("17"));
-        QCOMPARE(win.list("comInOut")->currentText(), LibStr(48));
+        QCOMPARE(win.list("comInOut")->currentText(), LibStr(str::All));
 
         // The defaults: every call up to today.
         win.w.ToolbarButton("Search_Start")->trigger();
         QCOMPARE(model->rowCount(), 8);
-        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 8 " + LibStr(85));
+        QCOMPARE(win.w.PanelText(2), LibStr(str::Total) + " 8 " + LibStr(str::CallsFound));
 
         // Nothing found.
         win.box("txtComment")->setText("O'Brien");
         win.w.MnuSearchStart->trigger();
         QCOMPARE(model->rowCount(), 0);
-        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 0 " + LibStr(85));
+        QCOMPARE(win.w.PanelText(2), LibStr(str::Total) + " 0 " + LibStr(str::CallsFound));
 
         // A day that is no number fails the search: the lines stay, panel 1
         // says the search began, no message; the panel still resets.
@@ -309,8 +310,8 @@ private slots:
         win.w.findChild<QPushButton*>("cmdSearch")->click();
         QCOMPARE(model->rowCount(), 8);
         QVERIFY(model->IsChecked(0));
-        QCOMPARE(win.w.PanelText(1), LibStr(84));
-        QCOMPARE(win.w.PanelText(2), LibStr(75) + " 8 " + LibStr(85));
+        QCOMPARE(win.w.PanelText(1), LibStr(str::Searching));
+        QCOMPARE(win.w.PanelText(2), LibStr(str::Total) + " 8 " + LibStr(str::CallsFound));
         QCOMPARE(win.list("comDayF")->currentText(), QStringLiteral("1"));
         QVERIFY(win.w.findChild<QPushButton*>("cmdSearch")->isEnabled());
         for (QWidget* top : QApplication::topLevelWidgets())
@@ -322,7 +323,7 @@ private slots:
         Window win(QDate(2024, 5, 17));
         PrjPublicM().Reset();
         StartSearch(win.w);
-        QCOMPARE(win.w.PanelText(1), LibStr(84));
+        QCOMPARE(win.w.PanelText(1), LibStr(str::Searching));
         QVERIFY(win.w.findChild<QPushButton*>("cmdSearch")->isEnabled());
     }
 };

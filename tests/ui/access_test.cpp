@@ -15,6 +15,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmChangepwd.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
@@ -82,10 +83,10 @@ private slots:
     void signInDialogKeepsAskingUntilThePasswordMatches() {
         test::AppFolder app;
         frmSignin dialog;
-        QCOMPARE(dialog.windowTitle(), LibStr(2));
-        QCOMPARE(dialog.Label1->text(), LibStr(32));
-        QCOMPARE(dialog.cmdSubmit->text(), LibStr(100));
-        QCOMPARE(dialog.cmdCancel->text(), LibStr(101));
+        QCOMPARE(dialog.windowTitle(), LibStr(str::SignIn));
+        QCOMPARE(dialog.Label1->text(), LibStr(str::EnterPassword));
+        QCOMPARE(dialog.cmdSubmit->text(), LibStr(str::Ok));
+        QCOMPARE(dialog.cmdCancel->text(), LibStr(str::Cancel));
         QCOMPARE(dialog.txtPwd->maxLength(), 16);
         QCOMPARE(dialog.txtPwd->echoMode(), QLineEdit::Password);
         QCOMPARE(dialog.txtPwd->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dialog.txtPwd),
@@ -116,7 +117,7 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QVERIFY(script.done());
         QCOMPARE(signedIn, 1);
-        QCOMPARE(script.messages(), QStringList({LibStr(99), LibStr(99)}));
+        QCOMPARE(script.messages(), QStringList({LibStr(str::WrongPassword), LibStr(str::WrongPassword)}));
         QCOMPARE(seen.size(), 4);
         QCOMPARE(seen[0].focus, "txtPwd");
         QCOMPARE(seen[1].texts, QStringList{"a guess that is "});  // 16 characters at most
@@ -133,11 +134,11 @@ private slots:
         QCOMPARE(LoadStringLibrary(app.file("strLib.ini"), "QLM6200"), StringLibraryStatus::Loaded);
         {
             frmChangepwd dialog;
-            QCOMPARE(dialog.windowTitle(), LibStr(7));
+            QCOMPARE(dialog.windowTitle(), LibStr(str::ChangePassword));
             QCOMPARE(QStringList({dialog.Label1->text(), dialog.Label2->text(), dialog.Label3->text(),
                                   dialog.Label4->text()}),
-                     QStringList({LibStr(34), LibStr(35), LibStr(36), LibStr(33)}));
-            QCOMPARE(dialog.cmdSubmit->text(), LibStr(100));
+                     QStringList({LibStr(str::EnterOldPassword), LibStr(str::EnterNewPassword), LibStr(str::EnterPasswordAgain), LibStr(str::PasswordMaxLength)}));
+            QCOMPARE(dialog.cmdSubmit->text(), LibStr(str::Ok));
             QVERIFY(dialog.font().bold());
             QCOMPARE(dialog.font().pointSize(), 13);
             QVERIFY(dialog.Label4->font().bold());
@@ -167,7 +168,7 @@ private slots:
         test::WriteFile(app.file("strLib.ini"), shortLib);
         QCOMPARE(LoadStringLibrary(app.file("strLib.ini"), "QLM6200"), StringLibraryStatus::Loaded);
         frmChangepwd dialog;
-        QCOMPARE(dialog.Label4->text(), LibStr(33));
+        QCOMPARE(dialog.Label4->text(), LibStr(str::PasswordMaxLength));
         QCOMPARE(dialog.Label1->text(), "Enter the old password");
         QCOMPARE(dialog.cmdSubmit->text(), "Submit");
         QCOMPARE(dialog.cmdCancel->text(), "Cancel");
@@ -207,9 +208,9 @@ private slots:
         QVERIFY(script.done());
 
         QCOMPARE(script.messages().size(), 5);
-        QCOMPARE(script.messages().mid(0, 3), QStringList({LibStr(92), LibStr(92), LibStr(91)}));
-        QVERIFY2(script.messages()[3].startsWith(LibStr(135)), qPrintable(script.messages()[3]));
-        QCOMPARE(script.messages()[4], LibStr(90));
+        QCOMPARE(script.messages().mid(0, 3), QStringList({LibStr(str::NewPasswordsDiffer), LibStr(str::NewPasswordsDiffer), LibStr(str::OldPasswordWrong)}));
+        QVERIFY2(script.messages()[3].startsWith(LibStr(str::PasswordNotSaved)), qPrintable(script.messages()[3]));
+        QCOMPARE(script.messages()[4], LibStr(str::PasswordChanged));
         QCOMPARE(seen[0].focus, "txtOldPwd");
         for (int i = 1; i < 5; ++i) {
             QCOMPARE(seen[i].texts, QStringList({"", "", ""}));
@@ -267,10 +268,10 @@ private slots:
             QVERIFY(script.cancelled().isEmpty());
         }
         QVERIFY(hintShown);
-        QCOMPARE(hint, LibStr(171) + u'\n' + LibStr(172));
+        QCOMPARE(hint, LibStr(str::NoPasswordYet) + u'\n' + LibStr(str::SetPasswordLater));
         QVERIFY(hint.contains(u"empty"));
         QVERIFY(PrjPublicM().SignedIn);
-        QCOMPARE(panelAtCopy, LibStr(87));
+        QCOMPARE(panelAtCopy, LibStr(str::SignedIn));
         QCOMPARE(EnabledKeys(w), QStringList({"Sign_Out", "Modify_Password", "Open_DB", "Copy_RECs", "Make_DB",
                                               "Play_Rec", "Delete_CF", "Exit"}));
         QVERIFY(!w.MnuSignIn->isEnabled());
@@ -287,7 +288,7 @@ private slots:
             script.AnswerMessage();
             w.ToolbarButton("Modify_Password")->trigger();
             QVERIFY(script.done());
-            QCOMPARE(script.messages(), QStringList{LibStr(90)});
+            QCOMPARE(script.messages(), QStringList{LibStr(str::PasswordChanged)});
         }
         QCOMPARE(QFileInfo(app.file("qlm6200.pwd")).size(), 9);
         QCOMPARE(QFile::permissions(app.file("qlm6200.pwd")),
@@ -304,7 +305,7 @@ private slots:
         QCOMPARE(EnabledKeys(w), QStringList({"Sign_In", "Modify_Password", "Exit"}));
         QVERIFY(!w.MnuSearchStart->isEnabled());
         QVERIFY(!w.MnuWriteComment->isEnabled());
-        QCOMPARE(w.PanelText(1), LibStr(88));
+        QCOMPARE(w.PanelText(1), LibStr(str::SignedOut));
         QCOMPARE(w.PanelText(2), QString());
         QCOMPARE(w.lvDataModel->rowCount(), 0);
         QVERIFY(PrjPublicM().CataloguePath.isEmpty() && PrjPublicM().RecordingsFolder.isEmpty() && PrjPublicM().SourceFolder.isEmpty() &&
@@ -325,11 +326,11 @@ private slots:
             panelAtCopy.clear();
             w.ToolbarButton("Sign_In")->trigger();
             QVERIFY(script.done());
-            QCOMPARE(script.messages(), QStringList{LibStr(99)});
+            QCOMPARE(script.messages(), QStringList{LibStr(str::WrongPassword)});
         }
         QVERIFY(!hintShown);
         QVERIFY(PrjPublicM().SignedIn);
-        QCOMPARE(panelAtCopy, LibStr(87));
+        QCOMPARE(panelAtCopy, LibStr(str::SignedIn));
         QVERIFY(w.MnuSignOut->isEnabled());
         QVERIFY(!w.ToolbarButton("Convert_Start")->isEnabled());
     }
@@ -379,7 +380,7 @@ private slots:
         });
         w.Load(true);
         QVERIFY(script.done());
-        QCOMPARE(script.messages(), QStringList{LibStr(99)});
+        QCOMPARE(script.messages(), QStringList{LibStr(str::WrongPassword)});
         QVERIFY(PrjPublicM().SignedIn);
         QCOMPARE(test::ReadFile(app.file("qlm6200.pwd")), QByteArray("\x43\x23\x43\x22\x74\x7D"));
     }

@@ -14,6 +14,7 @@
 #include "app/card/recording.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/cardnotice.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
@@ -98,7 +99,7 @@ private slots:
         QCOMPARE(System(QStringLiteral("mount"), mountArgs), QString());
         QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), 10000);
         const QString text = notice->lblCardNotice->text();
-        QVERIFY2(text.contains(QStringLiteral("3 ") + LibStr(211)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("3 ") + LibStr(str::Recordings)), qPrintable(text));
         QVERIFY2(text.contains(label, Qt::CaseInsensitive), qPrintable(text));
 
         // The button: the copy dialog, its source on the card.

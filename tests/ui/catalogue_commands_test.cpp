@@ -15,6 +15,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
@@ -115,7 +116,7 @@ private slots:
             WaitDone(script);
         }
         QCOMPARE(w->PanelText(1), catalogue);
-        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(76));
+        QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 12 " + LibStr(str::Calls));
         QCOMPARE(w->lvDataModel->rowCount(), 12);
         QCOMPARE(w->lvData->model()->columnCount(), 11);
         QCOMPARE(PrjPublicM().CataloguePath, catalogue);
@@ -138,7 +139,7 @@ private slots:
             w->MnuOpenDB->trigger();
             WaitDone(script);
         }
-        QCOMPARE(w->PanelText(1), LibStr(79));
+        QCOMPARE(w->PanelText(1), LibStr(str::OpeningCatalogue));
         QCOMPARE(w->lvDataModel->rowCount(), 0);
         QVERIFY(PrjPublicM().CatalogueDatabase);
         QCOMPARE(PrjPublicM().CataloguePath, catalogue);
@@ -156,7 +157,7 @@ private slots:
             w->MnuOpenDB->trigger();
             WaitDone(script);
         }
-        QCOMPARE(message, LibStr(82) + "\n" + LibStr(83));
+        QCOMPARE(message, LibStr(str::OpenFailed) + "\n" + LibStr(str::OpenFailedReasons));
         QCOMPARE(PrjPublicM().CataloguePath, text);
         QVERIFY(!PrjPublicM().CatalogueDatabase);
         QVERIFY(!w->MnuConvertStart->isEnabled());
@@ -178,7 +179,7 @@ private slots:
         }
         QVERIFY2(errorBox.contains("A2505143.527"), qPrintable(errorBox));
         QCOMPARE(w->PanelText(1), expected);
-        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(76));
+        QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 12 " + LibStr(str::Calls));
         QCOMPARE(w->lvDataModel->rowCount(), 12);
         QCOMPARE(PrjPublicM().CataloguePath, expected);
         QCOMPARE(PrjPublicM().RecordingsFolder, dir.path() + "/");  // as the dialog gave it
@@ -196,8 +197,8 @@ private slots:
             w->MnuMakeDB->trigger();
             WaitDone(script);
         }
-        QCOMPARE(question, LibStr(64) + "\n" + LibStr(65));
-        QCOMPARE(w->PanelText(1), LibStr(66));
+        QCOMPARE(question, LibStr(str::FolderHasNoRecordings) + "\n" + LibStr(str::ChooseAnotherFolder));
+        QCOMPARE(w->PanelText(1), LibStr(str::BuildCancelled));
         QVERIFY(PrjPublicM().CataloguePath.isEmpty());
         QVERIFY(!w->cmdSearch->isEnabled());
     }
@@ -215,8 +216,8 @@ private slots:
             WaitDone(script);
         }
         QCOMPARE(QDir(pc.path()).entryList(QDir::Files).size(), 12);
-        QCOMPARE(w->PanelText(1), LibStr(62));
-        QCOMPARE(w->PanelText(2), LibStr(75) + " 12 " + LibStr(103));
+        QCOMPARE(w->PanelText(1), LibStr(str::CopyFinished));
+        QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 12 " + LibStr(str::FilesCopied));
         QCOMPARE(PrjPublicM().RecordingsFolder, pc.path() + "/");
         QVERIFY(PrjPublicM().SourceFolder.isEmpty());
         QVERIFY(PrjPublicM().DestinationFolder.isEmpty());
@@ -232,11 +233,11 @@ private slots:
             w->MnuCopyRECS->trigger();
             WaitDone(script);
         }
-        QVERIFY2(message.startsWith(LibStr(130) + " 2\n"), qPrintable(message));
+        QVERIFY2(message.startsWith(LibStr(str::FilesNotCopied) + " 2\n"), qPrintable(message));
         QVERIFY(message.contains("A2505143.527"));
         QVERIFY(message.contains(blocked));
-        QCOMPARE(w->PanelText(2), LibStr(75) + " 11 " + LibStr(103));
-        QCOMPARE(w->PanelText(1), LibStr(161) + " 2");
+        QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 11 " + LibStr(str::FilesCopied));
+        QCOMPARE(w->PanelText(1), LibStr(str::CopyIncomplete) + " 2");
 
         // The card goes away once the folders are chosen: panel 1 says the
         // copy failed, not that it finished.
@@ -249,8 +250,8 @@ private slots:
             w->MnuCopyRECS->trigger();
             WaitDone(script);
         }
-        QVERIFY2(w->PanelText(1).startsWith(LibStr(160) + ' ' + gone.path()), qPrintable(w->PanelText(1)));
-        QVERIFY2(message.startsWith(LibStr(131)), qPrintable(message));
+        QVERIFY2(w->PanelText(1).startsWith(LibStr(str::CopySourceUnreadable) + ' ' + gone.path()), qPrintable(w->PanelText(1)));
+        QVERIFY2(message.startsWith(LibStr(str::SourceUnreadable)), qPrintable(message));
 
         // Cancel copies nothing and keeps the recordings folder.
         {
@@ -289,7 +290,7 @@ private slots:
         second.start(QCoreApplication::applicationFilePath(), {"secondWindowOpens"});
         QVERIFY(second.waitForFinished(60000));
         const QString out = QString::fromUtf8(second.readAllStandardOutput());
-        QVERIFY2(out.contains("BOX:" + LibStr(82)), qPrintable(out));
+        QVERIFY2(out.contains("BOX:" + LibStr(str::OpenFailed)), qPrintable(out));
 
         const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue, "--password-stdin"}, "\n");
         QCOMPARE(list.exitCode, 1);

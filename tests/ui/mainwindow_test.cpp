@@ -15,6 +15,7 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "tests/support/testsupport.h"
@@ -109,15 +110,15 @@ private slots:
         test::AppFolder app;
         frmMain w;
         w.Load(false);
-        QCOMPARE(w.windowTitle(), LibStr(122) + " V" + LibStr(123));
-        QCOMPARE(w.MnuFile->title(), LibStr(1));
-        QCOMPARE(QString(w.MnuDelete->text()).remove(u'&'), LibStr(117));
-        QCOMPARE(w.ToolbarButton("Play_Rec")->toolTip(), LibStr(105));
-        QCOMPARE(w.ToolbarButton("Delete_CF")->toolTip(), LibStr(114));
-        QCOMPARE(w.optWav->text(), LibStr(129));
+        QCOMPARE(w.windowTitle(), LibStr(str::ProgramName) + " V" + LibStr(str::Version));
+        QCOMPARE(w.MnuFile->title(), LibStr(str::MenuFile));
+        QCOMPARE(QString(w.MnuDelete->text()).remove(u'&'), LibStr(str::DeleteCall));
+        QCOMPARE(w.ToolbarButton("Play_Rec")->toolTip(), LibStr(str::PlayRecording));
+        QCOMPARE(w.ToolbarButton("Delete_CF")->toolTip(), LibStr(str::DeleteCardRecordings));
+        QCOMPARE(w.optWav->text(), LibStr(str::Wave));
         QCOMPARE(w.Option4->text(), QString("X"));  // the volume options keep their own texts
-        QCOMPARE(w.PanelText(1), LibStr(43));
-        QCOMPARE(w.PanelText(3), LibStr(45));
+        QCOMPARE(w.PanelText(1), LibStr(str::Ready));
+        QCOMPARE(w.PanelText(3), LibStr(str::MessageTitle));
         // Toolbar positions 4, 12 and 14 are separators.
         const QList<QAction*> buttons = w.tbaMain->actions();
         QCOMPARE(buttons.size(), 15);

@@ -7,6 +7,7 @@
 
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmSelect.h"
 #include "platform/shellopen.h"
 #include "tests/support/testsupport.h"
@@ -74,13 +75,13 @@ private slots:
         PrjPublicM().SelectMode = 0;
         frmSelect dialog;
         Show(dialog);
-        QCOMPARE(dialog.windowTitle(), LibStr(11));
+        QCOMPARE(dialog.windowTitle(), LibStr(str::CopyRecordings));
         QVERIFY(dialog.fraSource->isVisible());
         QVERIFY(dialog.fraDest->isVisible());
         QVERIFY(dialog.cmdNewFloder->isVisible());
         QVERIFY(!dialog.fraPlayFile->isVisible());
-        QCOMPARE(dialog.fraSource->title(), LibStr(37));
-        QCOMPARE(dialog.cmdNewFloder->text(), LibStr(107));
+        QCOMPARE(dialog.fraSource->title(), LibStr(str::SourceFolder));
+        QCOMPARE(dialog.cmdNewFloder->text(), LibStr(str::NewFolder));
         // Both lists start on the current folder.
         QCOMPARE(dialog.dirSource->Path(), home_ + "/work");
         QCOMPARE(dialog.dirDest->Path(), home_ + "/work");
@@ -122,7 +123,7 @@ private slots:
         PrjPublicM().SourceFolder = "stale";
         frmSelect dialog;
         Show(dialog);
-        QCOMPARE(dialog.windowTitle(), LibStr(9));
+        QCOMPARE(dialog.windowTitle(), LibStr(str::ConvertRecordings));
         QVERIFY(!dialog.fraSource->isVisible());
         QVERIFY(dialog.fraDest->isVisible());
         QCOMPARE(dialog.fraDest->x(), 50 / 15);
@@ -143,7 +144,7 @@ private slots:
         PrjPublicM().DestinationFolder = "stale";
         frmSelect dialog;
         Show(dialog);
-        QCOMPARE(dialog.windowTitle(), LibStr(105));
+        QCOMPARE(dialog.windowTitle(), LibStr(str::PlayRecording));
         QVERIFY(dialog.fraPlayFile->isVisible());
         QVERIFY(!dialog.fraDest->isVisible());
         QVERIFY(!dialog.cmdNewFloder->isVisible());
@@ -168,7 +169,7 @@ private slots:
         {
             frmSelect dialog;
             Show(dialog);
-            QCOMPARE(dialog.windowTitle(), LibStr(12));
+            QCOMPARE(dialog.windowTitle(), LibStr(str::BuildCatalogue));
             QVERIFY(!dialog.fraDest->isVisible());
             QVERIFY(!dialog.cmdNewFloder->isVisible());
             QCOMPARE(dialog.height(), 4200 / 15);
@@ -191,7 +192,7 @@ private slots:
         PrjPublicM().DestinationFolder = "kept";
         frmSelect dialog;
         Show(dialog);
-        QCOMPARE(dialog.windowTitle(), LibStr(114));
+        QCOMPARE(dialog.windowTitle(), LibStr(str::DeleteCardRecordings));
         QVERIFY(!dialog.cmdNewFloder->isVisible());
         QCOMPARE(dialog.width(), 4000 / 15);
         QTest::mouseClick(dialog.cmdSubmit, Qt::LeftButton);
@@ -233,7 +234,7 @@ private slots:
             ChooseDrive(dialog.drvSource, 2);
             QVERIFY(script.Done());
         }
-        QCOMPARE(first, LibStr(97) + "\n" + LibStr(98) + "\n");
+        QCOMPARE(first, LibStr(str::DriveNotReady) + "\n" + LibStr(str::InsertCard) + "\n");
         QCOMPARE(second, first);
         QCOMPARE(dialog.drvSource->currentIndex(), 0);
         QCOMPARE(dialog.dirSource->Path(), home_ + "/work");

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/startup.h"
 #include "platform/appfolder.h"
@@ -39,8 +40,8 @@ private slots:
         QCOMPARE(LoadStringLibraryOrFail(), 0);
         frmMain window;
         window.Load(false);  // the sign-in would wait for a user
-        QCOMPARE(window.windowTitle(), LibStr(122) + QStringLiteral(" V") + LibStr(123));
-        QCOMPARE(window.PanelText(1), LibStr(43));
+        QCOMPARE(window.windowTitle(), LibStr(str::ProgramName) + QStringLiteral(" V") + LibStr(str::Version));
+        QCOMPARE(window.PanelText(1), LibStr(str::Ready));
         QVERIFY(window.isVisible());
     }
 

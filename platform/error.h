@@ -19,6 +19,7 @@ struct Error {
 
 // Numbers of the original runtime that our code raises itself.
 namespace err {
+inline constexpr int kOverflow = 6;
 inline constexpr int kTypeMismatch = 13;
 inline constexpr int kBadFileName = 52;
 inline constexpr int kFileNotFound = 53;
@@ -26,6 +27,8 @@ inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kPathNotFound = 76;
+inline constexpr int kDllLoad = 48;
+inline constexpr int kDllEntry = 453;
 }  // namespace err
 
 // An error for a failed file operation on the path, with the system's reason.

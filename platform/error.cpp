@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "platform/error.h"
 
 namespace qlm {
 
