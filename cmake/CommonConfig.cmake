@@ -3,9 +3,17 @@
 # qlm_warnings is the language level and warnings alone, for tests, which
 # compare with plain literals; products link qlm_common, which adds the strict
 # Qt macros. Libraries link qlm_common PRIVATE so the macros stay theirs.
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_C_EXTENSIONS OFF)
 add_library(qlm_warnings INTERFACE)
 target_compile_features(qlm_warnings INTERFACE cxx_std_20)
-target_compile_options(qlm_warnings INTERFACE -Wall -Wextra)
+target_compile_options(qlm_warnings INTERFACE -Wall -Wextra -Wshadow -Wconversion -pedantic
+    $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor>)
+# Warnings as errors where the build is checked (scripts/test turns it on).
+option(QLM_WERROR "Treat warnings as errors" OFF)
+if(QLM_WERROR)
+    target_compile_options(qlm_warnings INTERFACE -Werror)
+endif()
 add_library(qlm_common INTERFACE)
 target_link_libraries(qlm_common INTERFACE qlm_warnings)
 target_compile_definitions(qlm_common INTERFACE

@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     qlm::BuildHooks hooks;
     const qlm::BuildResult built = qlm::BuildCatalogueIn(card.path(), main.lvDataModel, hooks);
     main.SetPanelText(1, qlm::PrjPublicM().CataloguePath);
-    main.SetPanelText(2, qlm::LibStr(str::Total) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(str::Calls));
+    main.SetPanelText(2, qlm::LibStr(qlm::str::Total) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(qlm::str::Calls));
     qlm::EnableCatalogueCommands(main, true);
     qlm::EnableConvert(main, false);
     Save(&main, QStringLiteral("main-3-catalogue"));
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     }
     // Export, Back Up Catalogue and Delete Old Calls on the demo catalogue.
     {
-        qlm::frmExport exporter(&main, 3, qlm::LibStr(str::Wave), QStringLiteral("/home/user/calls 2024-03-07.zip"));
+        qlm::frmExport exporter(&main, 3, qlm::LibStr(qlm::str::Wave), QStringLiteral("/home/user/calls 2024-03-07.zip"));
         Save(&exporter, QStringLiteral("frmExport"));
         qlm::frmBackup backup(&main, card.path(), QStringLiteral("/home/user/C08261 backup 2024-03-07.mdb"));
         Save(&backup, QStringLiteral("frmBackup"));
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         converter.AddLine(QStringLiteral("/home/user/calls/A2524143.527.mp3"));
         converter.AddLine(QStringLiteral("/home/user/calls/30724090.500.mp3"));
         converter.AddLine(QStringLiteral("  ***  Failed *** "));
-        converter.lblStatus->setText(qlm::LibStr(str::Done));
+        converter.lblStatus->setText(qlm::LibStr(qlm::str::Done));
         converter.cmdOK->setEnabled(true);
         converter.cmdCancel->setEnabled(false);
         Save(&converter, QStringLiteral("frmConverter"));
