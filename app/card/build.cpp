@@ -129,7 +129,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     state.CataloguePath = path;
     state.RecordingsFolder = folder;
     if (model) {
-        result.listed = std::max(ListCatalogueStatement(db, QString::fromLatin1(kSelectAllCalls), model, &error), 0);
+        result.listed = std::max(ListCatalogueStatement(db.get(), QString::fromLatin1(kSelectAllCalls), model, &error), 0);
     }
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include "app/card/recording.h"
 #include "app/catalogue/store.h"
 #include "app/export/exportsink.h"
 #include "app/export/manifest.h"

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 
+#include "app/card/calldeletion.h"
 #include "app/card/recording.h"
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/deletion.h"
@@ -82,10 +83,11 @@ PrunePlan PlanPrune(const QVector<AgedCall>& all, const QDate& keepFrom, bool in
 PruneResult RunPrune(Database* db, const QString& recordingsFolder, const PrunePlan& plan) {
     PruneResult result;
     QVector<CallKey> gone;
+    RecordingLookup recordings(recordingsFolder);
     for (const AgedCall& call : plan.calls) {
         const CallKey key = KeyOf(call);
-        const QString file = JoinPath(recordingsFolder, RecordingNameFor(call.date, call.time));
-        if (!DeleteRecordingFileOf(recordingsFolder, key) && QFileInfo::exists(file)) {
+        QString file;
+        if (!DeleteRecordingFileOf(recordings, key, &file) && QFileInfo::exists(file)) {
             result.notDeleted << call;
             continue;
         }
