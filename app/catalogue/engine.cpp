@@ -25,6 +25,7 @@ struct Connection {
     // Record sets still alive on this connection; closing the connection
     // finalizes their statements so the file lock goes with it.
     std::unordered_set<Recordset*> sets;
+    std::unordered_set<RowInserter*> inserters;
     ~Connection() { Close(); }
     void Close() {
         if (db) {
@@ -329,6 +330,9 @@ void Database::Close() {
         rs->insert_.reset();
     }
     conn_->sets.clear();
+    for (RowInserter* inserter : conn_->inserters)
+        inserter->stmt_.reset();
+    conn_->inserters.clear();
     conn_->Close();
     conn_.reset();
 }
@@ -555,6 +559,67 @@ bool Recordset::Delete(Error* error) {
     if (rc == SQLITE_OK)
         deleted_ = true;
     return rc == SQLITE_OK;
+}
+
+// ---- RowInserter -----------------------------------------------------------
+
+std::unique_ptr<RowInserter> Database::PrepareInsert(const QString& table, const QStringList& columns, Error* error) {
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return nullptr;
+    }
+    QStringList names, marks;
+    for (const QString& name : columns) {
+        names << QuoteName(name);
+        marks << QStringLiteral("?");
+    }
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(QuoteName(table), names.join(u','), marks.join(u','));
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
+    std::unique_ptr<RowInserter> inserter(new RowInserter);
+    inserter->stmt_.reset(prepared);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = FromSqlite(conn_->db, rc, path_);
+        return nullptr;
+    }
+    inserter->conn_ = conn_;
+    conn_->inserters.insert(inserter.get());
+    return inserter;
+}
+
+RowInserter::~RowInserter() { Close(); }
+
+void RowInserter::Close() {
+    if (conn_)
+        conn_->inserters.erase(this);
+    stmt_.reset();
+    conn_.reset();
+}
+
+void RowInserter::BindText(int column, std::string_view utf8) {
+    if (stmt_)
+        sqlite3_bind_text(stmt_.get(), column + 1, utf8.data(), int(utf8.size()), SQLITE_STATIC);
+}
+
+void RowInserter::BindInt(int column, qint64 value) {
+    if (stmt_)
+        sqlite3_bind_int64(stmt_.get(), column + 1, value);
+}
+
+bool RowInserter::Insert(Error* error) {
+    if (!stmt_ || !conn_ || !conn_->db) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    const int rc = sqlite3_step(stmt_.get());
+    if (rc != SQLITE_DONE && error)
+        *error = FromSqlite(conn_->db, rc, QString());
+    sqlite3_reset(stmt_.get());
+    // Nothing bound stays behind: the texts bound belong to the caller.
+    sqlite3_clear_bindings(stmt_.get());
+    return rc == SQLITE_DONE;
 }
 
 // ---- ScopedTransaction -----------------------------------------------------
