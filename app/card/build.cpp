@@ -107,7 +107,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     if (!db)
         return result;
     result.path = path;
-    if (!db->AppendTableDef(CatalogueTableDef(), &error) || !db->Execute(QString::fromLatin1(kCreateDateIndex), &error))
+    if (!db->AppendTableDef(CatalogueTableDef(), &error))
         return result;
 
     {
@@ -153,6 +153,11 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             pacer.Tick();
         }
         rows.reset();
+        // The index made once over all rows (one sort) rather than kept up
+        // row by row; in the same transaction, so the rows never go without it.
+        Error indexError;
+        if (!db->Execute(QString::fromLatin1(kCreateDateIndex), &indexError) && !error.IsSet())
+            error = indexError;
         Error commitError;
         if (!transaction.Commit(&commitError) && !error.IsSet())
             error = commitError;
