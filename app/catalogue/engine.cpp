@@ -153,7 +153,9 @@ std::unique_ptr<Database> Database::OpenFile(const QString& path, bool exclusive
     std::unique_ptr<Database> db(new Database);
     db->path_ = path;
     db->conn_ = std::make_shared<Connection>();
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE, nullptr);
+    // Without SQLite's connection mutex: a connection is used only on the thread that opened it.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error = FromSqlite(db->conn_->db, rc, path);
