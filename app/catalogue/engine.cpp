@@ -98,6 +98,16 @@ const char* DeclaredType(FieldType type) {
     return "TEXT";
 }
 
+// INSERT INTO "table" ("a","b") VALUES (?,?)
+QString InsertStatement(const QString& table, const QStringList& columns) {
+    QStringList names, marks;
+    for (const QString& name : columns) {
+        names << QuoteName(name);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteName(table), names.join(u','), marks.join(u','));
+}
+
 bool IsBareName(const QString& text) {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return name.match(text).hasMatch();
@@ -497,13 +507,7 @@ bool Recordset::Update(Error* error) {
     // Prepared once per set: a build adds thousands of rows through it.
     int rc = SQLITE_OK;
     if (!insert_) {
-        QStringList cols, marks;
-        for (const QString& name : names_) {
-            cols << QuoteName(name);
-            marks << QStringLiteral("?");
-        }
-        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
+        const QString sql = InsertStatement(table_, names_);
         sqlite3_stmt* prepared = nullptr;
         rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
         insert_.reset(prepared);
@@ -570,15 +574,9 @@ std::unique_ptr<RowInserter> Database::PrepareInsert(const QString& table, const
         Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
         return nullptr;
     }
-    QStringList names, marks;
-    for (const QString& name : columns) {
-        names << QuoteName(name);
-        marks << QStringLiteral("?");
-    }
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(QuoteName(table), names.join(u','), marks.join(u','));
     sqlite3_stmt* prepared = nullptr;
-    const int rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
+    const int rc = sqlite3_prepare_v2(conn_->db, InsertStatement(table, columns).toUtf8().constData(), -1, &prepared,
+                                      nullptr);
     std::unique_ptr<RowInserter> inserter(new RowInserter);
     inserter->stmt_.reset(prepared);
     if (rc != SQLITE_OK) {
