@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,42 +19,73 @@
 
 namespace qlm {
 
-QStringList FileNamesIn(const QString& folder) {
-    // Read straight from the directory: QDir makes and sorts a file
-    // information record per entry, which on a card of 30,000 recordings
-    // cost more than reading all their headers.
-    QStringList names;
+namespace {
+
+// Read straight from the directory: QDir makes and sorts a file information
+// record per entry, which on a card of 30,000 recordings cost more than
+// reading all their headers. take(name) gets the entries that are no folders
+// (nor links to one), as the file system spells them; wanted(name) is asked
+// first, so that only the names wanted cost a conversion or a look at the
+// entry. False when the folder cannot be read.
+template <typename Wanted, typename Take>
+bool ForEachFileIn(const QString& folder, const Wanted& wanted, const Take& take) {
     DIR* dir = opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return names;
+        return false;
     while (const dirent* entry = readdir(dir)) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (name == u"." || name == u"..")
+        const QLatin1String name(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+        if (name == QLatin1String(".") || name == QLatin1String("..") || !wanted(name))
             continue;
         // Everything but folders, as QDir::Files | QDir::System takes them: a
         // dangling link under a recording's name is reported, not passed over.
         if (entry->d_type == DT_DIR)
             continue;
-        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && QFileInfo(JoinPath(folder, name)).isDir())
+        struct stat target {};
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+            ::fstatat(dirfd(dir), entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
             continue;
-        names << name;
+        take(name);
     }
     closedir(dir);
+    return true;
+}
+
+bool IsReadableFolder(const QString& folder, Error* error) {
+    const QDir dir(folder);
+    if (!folder.isEmpty() && dir.exists() && dir.isReadable())
+        return true;
+    if (error)
+        *error = FileError(err::kPathNotFound, folder, QStringLiteral("cannot read the folder"));
+    return false;
+}
+
+}  // namespace
+
+QStringList FileNamesIn(const QString& folder, QLatin1String suffix) {
+    QStringList names;
+    ForEachFileIn(
+        folder, [&](QLatin1String name) { return name.endsWith(suffix); },
+        [&](QLatin1String name) { names << QFile::decodeName(QByteArray(name.data(), name.size())); });
+    return names;
+}
+
+std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error) {
+    std::vector<std::string> names;
+    if (!IsReadableFolder(folder, error))
+        return names;
+    // A recording's name is ASCII, so its bytes are its letters and sort
+    // as QDir::Name sorts them.
+    ForEachFileIn(
+        folder, [](QLatin1String name) { return IsRecordingName(name); },
+        [&](QLatin1String name) { names.emplace_back(name.data(), size_t(name.size())); });
+    std::sort(names.begin(), names.end());
     return names;
 }
 
 QStringList RecordingFilesIn(const QString& folder, Error* error) {
-    const QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists() || !dir.isReadable()) {
-        if (error)
-            *error = FileError(err::kPathNotFound, folder, QStringLiteral("cannot read the folder"));
-        return {};
-    }
     QStringList out;
-    for (const QString& name : FileNamesIn(folder))
-        if (MatchesRecordingPattern(name) && IsRecordingName(name))
-            out << name;
-    std::sort(out.begin(), out.end());  // by name, as QDir::Name sorts
+    for (const std::string& name : RecordingFileNamesIn(folder, error))
+        out << QString::fromLatin1(name.data(), qsizetype(name.size()));
     return out;
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -37,8 +39,9 @@ bool CopyFileSafely(const QString& from, const QString& to, const std::function<
 
 // The names of the entries directly in the folder that are no folders (nor
 // links to one), hidden ones too, in no particular order; none when it
-// cannot be read.
-QStringList FileNamesIn(const QString& folder);
+// cannot be read. With a suffix, only the names ending in it (letter case
+// counting).
+QStringList FileNamesIn(const QString& folder, QLatin1String suffix = QLatin1String());
 
 // Writes what the folder's file system holds in memory to the medium.
 void SyncFolder(const QString& folder);
@@ -46,5 +49,8 @@ void SyncFolder(const QString& folder);
 // The recording files of a folder (wildcard and name check both hold), by
 // name. The error is set when the folder cannot be read.
 QStringList RecordingFilesIn(const QString& folder, Error* error);
+// The same names as the file system holds them (ASCII), for reading
+// thousands of files by path without converting each name.
+std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error);
 
 }  // namespace qlm

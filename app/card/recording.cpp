@@ -1,5 +1,10 @@
 #include "app/card/recording.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
@@ -12,21 +17,57 @@
 namespace qlm {
 namespace {
 
-int MonthFromCode(QChar c) {
-    switch (c.unicode()) {
+int MonthFromCode(char16_t c) {
+    switch (c) {
     case u'A': case u'a': return 10;
     case u'B': case u'b': return 11;
     case u'C': case u'c': return 12;
     default:
-        return (c >= u'1' && c <= u'9') ? c.unicode() - u'0' : 0;
+        return (c >= u'1' && c <= u'9') ? c - u'0' : 0;
     }
 }
 
-int TwoDigits(const QString& name, int pos1, int pos2) {
+bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Names are read as QString or, in a build, as the file system's bytes
+// (QLatin1String): the same tests on either.
+template <typename Name>
+int TwoDigits(const Name& name, int pos1, int pos2) {
     return (name[pos1].unicode() - u'0') * 10 + (name[pos2].unicode() - u'0');
 }
 
-bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+template <typename Name>
+bool HasNumericName(const Name& name) {
+    if (name.size() != 12)
+        return false;
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
+        if (!IsAsciiDigit(name[i].unicode()))
+            return false;
+    return true;
+}
+
+template <typename Name>
+bool IsRecordingNameOf(const Name& name) {
+    if (name.size() != 12 || name[8].unicode() != u'.' || !HasNumericName(name))
+        return false;
+    const int month = MonthFromCode(name[0].unicode());
+    const int year = 2000 + TwoDigits(name, 3, 4);
+    const int day = TwoDigits(name, 1, 2);
+    const int hour = TwoDigits(name, 5, 6);
+    const int minute = TwoDigits(name, 7, 9);
+    const int second = TwoDigits(name, 10, 11);
+    return QDate::isValid(year, month, day) && QTime::isValid(hour, minute, second);
+}
+
+template <typename Name>
+void SetStartFromName(const Name& name, RecordingInfo* info) {
+    info->Year = static_cast<qint16>(TwoDigits(name, 3, 4));
+    info->Month = static_cast<qint16>(MonthFromCode(name[0].unicode()));
+    info->Day = static_cast<qint16>(TwoDigits(name, 1, 2));
+    info->Hour = static_cast<qint16>(TwoDigits(name, 5, 6));
+    info->Minute = static_cast<qint16>(TwoDigits(name, 7, 9));
+    info->Second = static_cast<qint16>(TwoDigits(name, 10, 11));
+}
 
 void AppendNumberCode(QString* number, int code) {
     if (code == 0xF)
@@ -37,6 +78,107 @@ void AppendNumberCode(QString* number, int code) {
         number->append(QString::number(code));
 }
 
+// What a recording's file gives: its first 16 bytes (fewer when shorter)
+// and its length.
+struct HeaderBytes {
+    unsigned char bytes[16] = {};
+    int size = 0;
+    qint64 length = 0;
+    bool opened = false;
+};
+
+// One open, fstat, read and close: a build reads thousands of headers, and
+// anything more per file shows in its time. False with errno set.
+bool ReadHeaderBytes(const char* path, HeaderBytes* head) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    head->opened = true;
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    if (ok && S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        ok = false;
+    }
+    head->length = status.st_size;
+    while (ok && head->size < int(sizeof head->bytes)) {
+        const ssize_t got = ::read(fd, head->bytes + head->size, sizeof head->bytes - size_t(head->size));
+        if (got > 0)
+            head->size += int(got);
+        else if (got == 0)
+            break;
+        else if (errno != EINTR)
+            ok = false;
+    }
+    const int failure = errno;
+    ::close(fd);
+    errno = failure;
+    return ok;
+}
+
+// The error of a failed ReadHeaderBytes, while errno still tells it.
+Error HeaderReadError(const char* path, bool opened) {
+    const QString description = qt_error_string(errno);
+    const QString shown = QFile::decodeName(path);
+    const bool exists = opened || QFileInfo::exists(shown);
+    return FileError(exists ? err::kPathFileAccess : err::kFileNotFound, shown, description);
+}
+
+// The number, codes and estimated duration of the header.
+void SetFromHeader(const HeaderBytes& head, RecordingInfo* info) {
+    // Places beyond the end of a short file are empty (0xF); a missing flag
+    // byte is 0.
+    QString number;
+    for (int i = 0; i < 8; ++i) {
+        const int byte = i < head.size ? head.bytes[i] : 0xFF;
+        AppendNumberCode(&number, byte >> 4);
+        AppendNumberCode(&number, byte & 0x0F);
+    }
+    const int flags = head.size > 15 ? head.bytes[15] : 0;
+
+    if (flags & flag::kLine) {
+        info->TelorMic = 0;
+        if (flags & flag::kNumberKind) {
+            info->InorOut = 1;
+            info->DialString = number;
+        } else {
+            info->InorOut = 0;
+            info->CallerID = number;
+        }
+    } else {
+        info->InorOut = 2;
+        if (flags & flag::kNumberKind) {
+            info->TelorMic = 2;
+            info->DialString = number;
+        } else {
+            info->TelorMic = 1;
+        }
+    }
+    info->Saved = (flags & flag::kSaved) ? 1 : 0;
+    info->SampleRate = SampleRateFromFlags(flags);
+    info->Duration = EstimateDuration(head.length, info->SampleRate);
+}
+
+// shownName() gives the name for a message: made only when one is needed.
+template <typename Name, typename ShownName>
+RecordingInfo ReadRecording(const Name& name, const ShownName& shownName, const char* localPath, Error* error) {
+    if (!HasNumericName(name)) {
+        if (error)
+            *error = Error{err::kTypeMismatch, QStringLiteral("Type mismatch: ") + shownName()};
+        return RecordingInfo();
+    }
+    HeaderBytes head;
+    if (!ReadHeaderBytes(localPath, &head)) {
+        if (error)
+            *error = HeaderReadError(localPath, head.opened);
+        return RecordingInfo();
+    }
+    RecordingInfo info;
+    SetStartFromName(name, &info);
+    SetFromHeader(head, &info);
+    return info;
+}
+
 }  // namespace
 
 QString RecordingNamePattern() { return QStringLiteral("????????.???"); }
@@ -45,20 +187,9 @@ bool MatchesRecordingPattern(const QString& name) {
     return name.size() == 12 && name[8] == u'.';
 }
 
-bool IsRecordingName(const QString& name) {
-    if (!MatchesRecordingPattern(name))
-        return false;
-    for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
-        if (!IsAsciiDigit(name[i]))
-            return false;
-    const int month = MonthFromCode(name[0]);
-    const int year = 2000 + TwoDigits(name, 3, 4);
-    const int day = TwoDigits(name, 1, 2);
-    const int hour = TwoDigits(name, 5, 6);
-    const int minute = TwoDigits(name, 7, 9);
-    const int second = TwoDigits(name, 10, 11);
-    return QDate::isValid(year, month, day) && QTime::isValid(hour, minute, second);
-}
+bool IsRecordingName(const QString& name) { return IsRecordingNameOf(name); }
+
+bool IsRecordingName(QLatin1String name) { return IsRecordingNameOf(name); }
 
 QString RecordingLookup::PathOf(const QString& name) {
     if (name.isEmpty() || folder_.isEmpty())
@@ -104,73 +235,15 @@ qint32 EstimateDuration(qint64 fileLength, int sampleRate) {
 }
 
 RecordingInfo ReadRecordingHeader(const QString& path, Error* error) {
-    RecordingInfo info;
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);  // as QFileInfo::fileName, without its cost
-    bool numeric = name.size() == 12;
-    for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
-        numeric = numeric && IsAsciiDigit(name[i]);
-    if (!numeric) {
-        if (error)
-            *error = Error{err::kTypeMismatch, QStringLiteral("Type mismatch: ") + name};
-        return RecordingInfo();
-    }
+    return ReadRecording(name, [&] { return name; }, QFile::encodeName(path).constData(), error);
+}
 
-    // Unbuffered: the 16 bytes asked for, not the first 16 KB of the file.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        if (error) {
-            const int number = file.exists() ? err::kPathFileAccess : err::kFileNotFound;
-            *error = FileError(number, path, file.errorString());
-        }
-        return RecordingInfo();
-    }
-    const QByteArray head = file.read(16);
-    if (head.isNull() && file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = FileError(err::kPathFileAccess, path, file.errorString());
-        return RecordingInfo();
-    }
-
-    info.Year = static_cast<qint16>(TwoDigits(name, 3, 4));
-    info.Month = static_cast<qint16>(MonthFromCode(name[0]));
-    info.Day = static_cast<qint16>(TwoDigits(name, 1, 2));
-    info.Hour = static_cast<qint16>(TwoDigits(name, 5, 6));
-    info.Minute = static_cast<qint16>(TwoDigits(name, 7, 9));
-    info.Second = static_cast<qint16>(TwoDigits(name, 10, 11));
-
-    // Places beyond the end of a short file are empty (0xF); a missing flag
-    // byte is 0.
-    QString number;
-    for (int i = 0; i < 8; ++i) {
-        const int byte = i < head.size() ? static_cast<unsigned char>(head[i]) : 0xFF;
-        AppendNumberCode(&number, byte >> 4);
-        AppendNumberCode(&number, byte & 0x0F);
-    }
-    number = number.trimmed();
-    const int flags = head.size() > 15 ? static_cast<unsigned char>(head[15]) : 0;
-
-    if (flags & flag::kLine) {
-        info.TelorMic = 0;
-        if (flags & flag::kNumberKind) {
-            info.InorOut = 1;
-            info.DialString = number;
-        } else {
-            info.InorOut = 0;
-            info.CallerID = number;
-        }
-    } else {
-        info.InorOut = 2;
-        if (flags & flag::kNumberKind) {
-            info.TelorMic = 2;
-            info.DialString = number;
-        } else {
-            info.TelorMic = 1;
-        }
-    }
-    info.Saved = (flags & flag::kSaved) ? 1 : 0;
-    info.SampleRate = SampleRateFromFlags(flags);
-    info.Duration = EstimateDuration(file.size(), info.SampleRate);
-    return info;
+RecordingInfo ReadRecordingHeader(const QByteArray& localPath, Error* error) {
+    const qsizetype start = localPath.lastIndexOf('/') + 1;
+    const QLatin1String name(localPath.constData() + start, localPath.size() - start);
+    const auto shown = [&] { return QFile::decodeName(localPath.mid(start)); };
+    return ReadRecording(name, shown, localPath.constData(), error);
 }
 
 QString RecordingNameFor(const QDate& date, const QTime& time) {

@@ -52,12 +52,17 @@ bool MatchesRecordingPattern(const QString& name);
 
 // True when the name is a real time stamp in the recorder's naming.
 bool IsRecordingName(const QString& name);
+// The same for a name's bytes as the file system holds them.
+bool IsRecordingName(QLatin1String name);
 
 // Reads the time stamp from the path's base name and the number, codes and
 // estimated duration from the header. Only reads. When the file cannot be
 // read or the name is not numeric, the error is set and the unfilled record
 // returned; the caller shows it.
 RecordingInfo ReadRecordingHeader(const QString& path, Error* error);
+// The same for a path in the file system's encoding (QFile::encodeName), the
+// name tested as bytes: a build reads thousands without converting each path.
+RecordingInfo ReadRecordingHeader(const QByteArray& localPath, Error* error);
 
 // The name of the recording that started at that moment, upper-case month.
 QString RecordingNameFor(const QDate& date, const QTime& time);

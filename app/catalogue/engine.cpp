@@ -25,6 +25,7 @@ struct Connection {
     // Record sets still alive on this connection; closing the connection
     // finalizes their statements so the file lock goes with it.
     std::unordered_set<Recordset*> sets;
+    std::unordered_set<RowInserter*> inserters;
     ~Connection() { Close(); }
     void Close() {
         if (db) {
@@ -97,6 +98,16 @@ const char* DeclaredType(FieldType type) {
     return "TEXT";
 }
 
+// INSERT INTO "table" ("a","b") VALUES (?,?)
+QString InsertStatement(const QString& table, const QStringList& columns) {
+    QStringList names, marks;
+    for (const QString& name : columns) {
+        names << QuoteName(name);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteName(table), names.join(u','), marks.join(u','));
+}
+
 bool IsBareName(const QString& text) {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return name.match(text).hasMatch();
@@ -152,7 +163,9 @@ std::unique_ptr<Database> Database::OpenFile(const QString& path, bool exclusive
     std::unique_ptr<Database> db(new Database);
     db->path_ = path;
     db->conn_ = std::make_shared<Connection>();
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE, nullptr);
+    // Without SQLite's connection mutex: a connection is used only on the thread that opened it.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error = FromSqlite(db->conn_->db, rc, path);
@@ -329,6 +342,9 @@ void Database::Close() {
         rs->insert_.reset();
     }
     conn_->sets.clear();
+    for (RowInserter* inserter : conn_->inserters)
+        inserter->stmt_.reset();
+    conn_->inserters.clear();
     conn_->Close();
     conn_.reset();
 }
@@ -491,13 +507,7 @@ bool Recordset::Update(Error* error) {
     // Prepared once per set: a build adds thousands of rows through it.
     int rc = SQLITE_OK;
     if (!insert_) {
-        QStringList cols, marks;
-        for (const QString& name : names_) {
-            cols << QuoteName(name);
-            marks << QStringLiteral("?");
-        }
-        const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(QuoteName(table_), cols.join(u','), marks.join(u','));
+        const QString sql = InsertStatement(table_, names_);
         sqlite3_stmt* prepared = nullptr;
         rc = sqlite3_prepare_v2(conn_->db, sql.toUtf8().constData(), -1, &prepared, nullptr);
         insert_.reset(prepared);
@@ -555,6 +565,61 @@ bool Recordset::Delete(Error* error) {
     if (rc == SQLITE_OK)
         deleted_ = true;
     return rc == SQLITE_OK;
+}
+
+// ---- RowInserter -----------------------------------------------------------
+
+std::unique_ptr<RowInserter> Database::PrepareInsert(const QString& table, const QStringList& columns, Error* error) {
+    if (!IsOpen()) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return nullptr;
+    }
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(conn_->db, InsertStatement(table, columns).toUtf8().constData(), -1, &prepared,
+                                      nullptr);
+    std::unique_ptr<RowInserter> inserter(new RowInserter);
+    inserter->stmt_.reset(prepared);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = FromSqlite(conn_->db, rc, path_);
+        return nullptr;
+    }
+    inserter->conn_ = conn_;
+    conn_->inserters.insert(inserter.get());
+    return inserter;
+}
+
+RowInserter::~RowInserter() { Close(); }
+
+void RowInserter::Close() {
+    if (conn_)
+        conn_->inserters.erase(this);
+    stmt_.reset();
+    conn_.reset();
+}
+
+void RowInserter::BindText(int column, std::string_view utf8) {
+    if (stmt_)
+        sqlite3_bind_text(stmt_.get(), column + 1, utf8.data(), int(utf8.size()), SQLITE_STATIC);
+}
+
+void RowInserter::BindInt(int column, qint64 value) {
+    if (stmt_)
+        sqlite3_bind_int64(stmt_.get(), column + 1, value);
+}
+
+bool RowInserter::Insert(Error* error) {
+    if (!stmt_ || !conn_ || !conn_->db) {
+        Set(error, dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set."));
+        return false;
+    }
+    const int rc = sqlite3_step(stmt_.get());
+    if (rc != SQLITE_DONE && error)
+        *error = FromSqlite(conn_->db, rc, QString());
+    sqlite3_reset(stmt_.get());
+    // Nothing bound stays behind: the texts bound belong to the caller.
+    sqlite3_clear_bindings(stmt_.get());
+    return rc == SQLITE_DONE;
 }
 
 // ---- ScopedTransaction -----------------------------------------------------

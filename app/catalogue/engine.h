@@ -31,6 +31,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include <QHash>
 #include <QString>
@@ -87,6 +88,7 @@ struct TableDef {
 };
 
 class Recordset;
+class RowInserter;
 struct Connection;
 
 // Owns one prepared statement; finalizes it when reset or destroyed.
@@ -122,6 +124,10 @@ public:
     // Rows of an SQL statement in the engine's order, or a table-type set for
     // adding rows when given a bare table name. nullptr on failure.
     std::unique_ptr<Recordset> OpenRecordset(const QString& sqlOrTable, Error* error);
+
+    // Adds rows to the table, giving values for the columns named, in that
+    // order (see RowInserter). nullptr on failure.
+    std::unique_ptr<RowInserter> PrepareInsert(const QString& table, const QStringList& columns, Error* error);
 
     // Runs a statement without rows; options are accepted for compatibility.
     bool Execute(const QString& sql, Error* error, int options = kFailOnError);
@@ -205,6 +211,37 @@ private:
     QVector<Kind> kinds_;
     bool adding_ = false;
     QVector<QVariant> newRow_;
+};
+
+// Many rows added to one table through one prepared statement, values bound
+// by position straight from integers and UTF-8 texts: without the record
+// set's per-field names and conversions, for the catalogue build's tens of
+// thousands of rows. Values are stored as given (no date parsing, no range
+// checks): give each column the stored form it holds, e.g. 'YYYY-MM-DD'.
+//     auto add = db->PrepareInsert(u"qlm"_s, {u"Date"_s, u"duration"_s}, &error);
+//     add->BindText(0, "2024-03-07"); add->BindInt(1, 12);
+//     if (!add->Insert(&error)) ...
+class RowInserter {
+public:
+    ~RowInserter();
+    RowInserter(const RowInserter&) = delete;
+    RowInserter& operator=(const RowInserter&) = delete;
+
+    // Column positions count from 0 in the order given to PrepareInsert.
+    // The text is not copied: it must stay unchanged until Insert returns.
+    void BindText(int column, std::string_view utf8);
+    void BindInt(int column, qint64 value);
+    // Stores the bound row; every value is unbound afterwards (NULL), also
+    // when the insert failed.
+    bool Insert(Error* error);
+
+private:
+    friend class Database;
+    RowInserter() = default;
+    void Close();
+
+    std::shared_ptr<Connection> conn_;
+    StatementHandle stmt_;
 };
 
 // A transaction that rolls back unless committed.
