@@ -56,7 +56,6 @@ public:
 
     qint64 decoding = 0, sleeping = 0, lookups = 0;  // nanoseconds
     int starts = 0;
-
 };
 
 bool RunTool(const QString& program, const QStringList& args) {
@@ -135,9 +134,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < calls; ++i) {
         const QString name = RecordingNameFor(items[i].dateText, items[i].timeText);
         const QString levelled = dir.filePath(QStringLiteral("plain.wav"));
-        if (!RunTool(QStringLiteral("sox"), {JoinPath(temp, name + QStringLiteral(".qlm.wav")), levelled, QStringLiteral("compand"),
-                                             QStringLiteral("0.02,0.2"), QStringLiteral("-60,-60,-30,-12,0,-6"),
-                                             QStringLiteral("-3")}) ||
+        if (!RunTool(QStringLiteral("sox"),
+                     {JoinPath(temp, name + QStringLiteral(".qlm.wav")), levelled, QStringLiteral("compand"),
+                      QStringLiteral("0.02,0.2"), QStringLiteral("-60,-60,-30,-12,0,-6"), QStringLiteral("-3")}) ||
             !RunTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("16"),
                                               levelled, dir.filePath(QStringLiteral("plain.mp3"))})) {
             std::puts("sox or lame failed");

@@ -60,8 +60,8 @@ int main() {
     const double gain = BestSeconds([&] { return gainPass(in, out, 40) == 0; });
     const double skip = BestSeconds([&] { return skipCopy(512, in, out) == 0; });
     const double sox = BestSeconds([&] {
-        return Run(QStringLiteral("sox"), {call, dir.filePath(QStringLiteral("sox.wav")), QStringLiteral("gain"),
-                                           QStringLiteral("6")})
+        return Run(QStringLiteral("sox"),
+                   {call, dir.filePath(QStringLiteral("sox.wav")), QStringLiteral("gain"), QStringLiteral("6")})
                    .exitCode == 0;
     });
 

@@ -58,15 +58,15 @@ int main() {
     const double minutes = double(QFileInfo(levelled).size() - 44) / 2.0 / 8000.0 / 60.0;
 
     const QString ours = dir.filePath(QStringLiteral("ours.mp3")), theirs = dir.filePath(QStringLiteral("lame.mp3"));
-    const double pack = BestSeconds(
-        [&] { return mpegPack(QFile::encodeName(levelled), QFile::encodeName(ours), 1) == 0; });
+    const double pack =
+        BestSeconds([&] { return mpegPack(QFile::encodeName(levelled), QFile::encodeName(ours), 1) == 0; });
     // The command-line encoder with the nearest settings: mono, VBR 8 to 16
     // kbit/s, no bit reservoir, at the input's 8000 Hz.
     const double lame = BestSeconds([&] {
-        return Run(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-m"), QStringLiteral("m"),
-                                            QStringLiteral("-v"), QStringLiteral("-b"), QStringLiteral("8"),
-                                            QStringLiteral("-B"), QStringLiteral("16"), QStringLiteral("--nores"),
-                                            levelled, theirs})
+        return Run(QStringLiteral("lame"),
+                   {QStringLiteral("--quiet"), QStringLiteral("-m"), QStringLiteral("m"), QStringLiteral("-v"),
+                    QStringLiteral("-b"), QStringLiteral("8"), QStringLiteral("-B"), QStringLiteral("16"),
+                    QStringLiteral("--nores"), levelled, theirs})
                    .exitCode == 0;
     });
 

@@ -67,8 +67,8 @@ private:
 };
 
 void Report(const char* what, const Phase& phase, long count) {
-    std::printf("%-44s %9.1f ms wall %9.1f ms cpu %8ld rows  peak %4ld MB\n", what, phase.elapsed(), phase.cpu(),
-                count, PeakMegabytes());
+    std::printf("%-44s %9.1f ms wall %9.1f ms cpu %8ld rows  peak %4ld MB\n", what, phase.elapsed(), phase.cpu(), count,
+                PeakMegabytes());
     std::fflush(stdout);
 }
 
@@ -84,7 +84,8 @@ QVector<CallRecord> MakeCalls(int count) {
     for (int i = 0; i < count; ++i) {
         const QDateTime at = start.addSecs(qint64(i) * spacing);
         const bool out = i % 3 == 0;
-        const QString number = QStringLiteral("%1%2").arg(i % 7 == 0 ? QStringLiteral("0800") : QStringLiteral("555"))
+        const QString number = QStringLiteral("%1%2")
+                                   .arg(i % 7 == 0 ? QStringLiteral("0800") : QStringLiteral("555"))
                                    .arg(i % 100000, 6, 10, QLatin1Char('0'));
         calls << test::Call(at.date(), at.time(), out ? QString() : number, out ? number : QString(), out ? 1 : 0, 0,
                             qint16(i % 2), qint16(i % 3), i % 50 == 0 ? QStringLiteral("urgent") : QStringLiteral(" "));
@@ -180,14 +181,24 @@ int Rows(int count) {
 
     const SearchChoiceTexts t = SearchChoiceTexts::FromLibrary();
     SearchCriteria c;
-    c.YearF = 2010; c.MonthF = 3; c.DayF = 1;
-    c.YearL = 2010; c.MonthL = 3; c.DayL = 7;
-    c.HourL = 23; c.MinL = 59; c.SecL = 59;
+    c.YearF = 2010;
+    c.MonthF = 3;
+    c.DayF = 1;
+    c.YearL = 2010;
+    c.MonthL = 3;
+    c.DayL = 7;
+    c.HourL = 23;
+    c.MinL = 59;
+    c.SecL = 59;
     c.InOut = c.TelMic = c.Saved = c.SamRate = t.All;
     c.MatchAll = true;
     Search(w, QStringLiteral("date range, one week"), BuildSearchStatement(c, t));
-    c.YearF = 2003; c.MonthF = 1; c.DayF = 1;
-    c.YearL = 2024; c.MonthL = 5; c.DayL = 17;
+    c.YearF = 2003;
+    c.MonthF = 1;
+    c.DayF = 1;
+    c.YearL = 2024;
+    c.MonthL = 5;
+    c.DayL = 17;
     Search(w, QStringLiteral("date range, every year"), BuildSearchStatement(c, t));
     SearchCriteria in = c;
     in.InOut = t.Incoming;
@@ -195,8 +206,14 @@ int Rows(int count) {
     in.Saved = t.SavedYes;
     Search(w, QStringLiteral("incoming, caller 555*, saved"), BuildSearchStatement(in, t));
     SearchCriteria any = c;
-    any.YearF = any.YearL = 2024; any.MonthF = any.MonthL = 3; any.DayF = 7; any.DayL = 9;
-    any.HourF = 9; any.HourL = 17; any.MinL = 30; any.SecL = 0;
+    any.YearF = any.YearL = 2024;
+    any.MonthF = any.MonthL = 3;
+    any.DayF = 7;
+    any.DayL = 9;
+    any.HourF = 9;
+    any.HourL = 17;
+    any.MinL = 30;
+    any.SecL = 0;
     any.CallerID = QStringLiteral("123");
     any.DialStr = QStringLiteral("0800*");
     any.Comment = QStringLiteral("urgent");

@@ -31,19 +31,26 @@ QVector<CallRecord> MakeCalls() {
     for (int i = 0; i < kCalls; ++i) {
         const QDateTime at = start.addSecs(qint64(i) * 1571);
         const bool out = i % 3 == 0;
-        const QString number = QStringLiteral("%1%2").arg(i % 7 == 0 ? QStringLiteral("0800") : QStringLiteral("555"))
+        const QString number = QStringLiteral("%1%2")
+                                   .arg(i % 7 == 0 ? QStringLiteral("0800") : QStringLiteral("555"))
                                    .arg(i % 100000, 6, 10, QLatin1Char('0'));
-        calls << test::Call(at.date(), at.time(), out ? QString() : number, out ? number : QString(),
-                            out ? 1 : 0, 0, qint16(i % 2), qint16(i % 3));
+        calls << test::Call(at.date(), at.time(), out ? QString() : number, out ? number : QString(), out ? 1 : 0, 0,
+                            qint16(i % 2), qint16(i % 3));
     }
     return calls;
 }
 
 SearchCriteria Criteria(const SearchChoiceTexts& t) {
     SearchCriteria c;
-    c.YearF = 2022; c.MonthF = 3; c.DayF = 1;
-    c.YearL = 2022; c.MonthL = 3; c.DayL = 31;
-    c.HourF = 9; c.HourL = 17; c.MinL = 30;
+    c.YearF = 2022;
+    c.MonthF = 3;
+    c.DayF = 1;
+    c.YearL = 2022;
+    c.MonthL = 3;
+    c.DayL = 31;
+    c.HourF = 9;
+    c.HourL = 17;
+    c.MinL = 30;
     c.CallerID = QStringLiteral("555*");
     c.DialStr = QStringLiteral("0800*");
     c.InOut = c.TelMic = c.Saved = c.SamRate = t.All;
@@ -101,8 +108,14 @@ int main(int argc, char** argv) {
     const int plain = Measure(db.get(), statement, "no index");
 
     SearchCriteria all = Criteria(texts);
-    all.YearF = 2003; all.YearL = 2030; all.CallerID.clear(); all.DialStr.clear();
-    all.HourF = 0; all.HourL = 23; all.MinL = 59; all.SecL = 59;
+    all.YearF = 2003;
+    all.YearL = 2030;
+    all.CallerID.clear();
+    all.DialStr.clear();
+    all.HourF = 0;
+    all.HourL = 23;
+    all.MinL = 59;
+    all.SecL = 59;
     Measure(db.get(), BuildSearchStatement(all, texts), "no index, every call");
 
     if (!db->Execute(QStringLiteral("CREATE INDEX qlm_date ON qlm (Date)"), &error)) {

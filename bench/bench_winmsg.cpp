@@ -24,12 +24,17 @@ int main(int argc, char** argv) {
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
     thread.start();
-    QMetaObject::invokeMethod(server, [&] {
-        server->Listen();
-        const qlm::WindowHandle main = server->Add(nullptr, 0, {QStringLiteral("ThunderRT6FormDC"), [&] { return text; }, {}, {}, {}});
-        server->Add(nullptr, main, {QStringLiteral("ThunderRT6TextBox"), [&] { return box; },
-                                    [&](const QString& t) { box = t; }, {}, {}});
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server,
+        [&] {
+            server->Listen();
+            const qlm::WindowHandle main =
+                server->Add(nullptr, 0, {QStringLiteral("ThunderRT6FormDC"), [&] { return text; }, {}, {}, {}});
+            server->Add(
+                nullptr, main,
+                {QStringLiteral("ThunderRT6TextBox"), [&] { return box; }, [&](const QString& t) { box = t; }, {}, {}});
+        },
+        Qt::BlockingQueuedConnection);
 
     qlm::SocketWindowSystem windows;
     const int rounds = 2000;

@@ -15,8 +15,8 @@ namespace qlm::cli {
 
 // Exit statuses.
 inline constexpr int kOk = 0;
-inline constexpr int kFailed = 1;      // some item failed, or the catalogue could not be used
-inline constexpr int kUsage = 64;      // bad command line
+inline constexpr int kFailed = 1;  // some item failed, or the catalogue could not be used
+inline constexpr int kUsage = 64;  // bad command line
 inline constexpr int kWrongPassword = 3;
 
 // A subcommand gets its own arguments (without the subcommand's name).

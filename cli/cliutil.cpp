@@ -23,9 +23,7 @@ QString JsonLine(const QJsonObject& object) {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-bool TakeFlag(QStringList* args, const QString& flag) {
-    return args->removeAll(flag) > 0;
-}
+bool TakeFlag(QStringList* args, const QString& flag) { return args->removeAll(flag) > 0; }
 
 bool TakeOption(QStringList* args, const QString& name, QString* value, bool* present) {
     *present = false;

@@ -13,7 +13,10 @@ int CmdBuild(const QStringList& arguments) {
         return Usage("build");
     BuildHooks hooks;
     hooks.unreadable = [](const QString& path, const Error& error) {
-        Err(QStringLiteral("%1: skipped, header not readable (error %2): %3").arg(path).arg(error.number).arg(error.description));
+        Err(QStringLiteral("%1: skipped, header not readable (error %2): %3")
+                .arg(path)
+                .arg(error.number)
+                .arg(error.description));
     };
     const BuildResult result = BuildCatalogueIn(args[0], nullptr, hooks);
     PrjPublicM().CloseCatalogue();

@@ -49,9 +49,9 @@ int CmdConvert(const QStringList& arguments) {
 
     ClaimTempFolder(catalogue);
     CliProgress progress;
-    const ConvertResult result = ConvertRecordings(items, FolderOf(QFileInfo(catalogue).absoluteFilePath()),
-                                                   JoinPath(QFileInfo(destination).absoluteFilePath(), QString()),
-                                                   mp3 ? 1 : 0, progress);
+    const ConvertResult result =
+        ConvertRecordings(items, FolderOf(QFileInfo(catalogue).absoluteFilePath()),
+                          JoinPath(QFileInfo(destination).absoluteFilePath(), QString()), mp3 ? 1 : 0, progress);
     CloseFrontEnd();
     if (result.outcome == ConvertOutcome::RecordsNotFound || result.outcome == ConvertOutcome::ConverterMissing) {
         Err(result.message);

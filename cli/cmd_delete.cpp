@@ -61,8 +61,9 @@ int CmdDelete(const QStringList& arguments) {
                           {QStringLiteral("fileDeleted"), fileGone}}));
         else
             Out(QStringList{call.dateText, call.timeText, file,
-                            fileGone ? QStringLiteral("deleted")
-                                     : missing ? QStringLiteral("no file") : QStringLiteral("not deleted")}
+                            fileGone  ? QStringLiteral("deleted")
+                            : missing ? QStringLiteral("no file")
+                                      : QStringLiteral("not deleted")}
                     .join(u'\t'));
     }
     const int rows = DeleteCatalogueRows(db.get(), calls, &error);

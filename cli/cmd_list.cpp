@@ -29,8 +29,8 @@ void ReportCatalogueError(const QString& catalogue, const Error& error) {
 }
 
 bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
-    static const char* const kKeys[] = {"date",   "time",     "duration",   "callerId", "dialString",
-                                        "inOut",  "telMic",   "saved",      "sampleRate", "comment"};
+    static const char* const kKeys[] = {"date",  "time",   "duration", "callerId",   "dialString",
+                                        "inOut", "telMic", "saved",    "sampleRate", "comment"};
     Error error;
     // A table qlm of another program is refused, not printed as blank calls.
     if (!HasCatalogueColumns(*rows, &error)) {

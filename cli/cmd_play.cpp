@@ -23,7 +23,8 @@ namespace qlm::cli {
 namespace {
 
 int Usage() {
-    Err(QStringLiteral("usage: qlmtool play CATALOGUE DATE TIME [--speed X] [--from SECONDS] [--output FILE.wav]\n"
+    Err(
+        QStringLiteral("usage: qlmtool play CATALOGUE DATE TIME [--speed X] [--from SECONDS] [--output FILE.wav]\n"
                        "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss; X from 0.5 to 2"));
     return kUsage;
 }
@@ -75,7 +76,8 @@ int CmdPlay(const QStringList& arguments) {
     // Without a sound output there is nothing to wait for: say so before the
     // conversion's work.
     if (!haveOutput && !PlayerOutput::HasDevice()) {
-        Err(LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
+        Err(LibStr(str::NoSoundOutput,
+                   QStringLiteral("No sound output on this computer: calls cannot be played here.")));
         return kFailed;
     }
 
@@ -103,7 +105,8 @@ int CmdPlay(const QStringList& arguments) {
     PlayerOutput sound(core);
     QObject::connect(&sound, &PlayerOutput::Finished, qApp, &QCoreApplication::quit);
     if (!sound.Play()) {
-        Err(LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here.")));
+        Err(LibStr(str::NoSoundOutput,
+                   QStringLiteral("No sound output on this computer: calls cannot be played here.")));
         return kFailed;
     }
     return QCoreApplication::exec() == 0 ? kOk : kFailed;

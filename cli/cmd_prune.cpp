@@ -75,8 +75,10 @@ int CmdPrune(const QStringList& arguments) {
         if (stays)
             Err(QStringLiteral("%1 %2: the recording could not be deleted; the call is kept")
                     .arg(DateDisplayText(call.date), TimeDisplayText(call.time)));
-        PrintCall(call, stays ? QStringLiteral("kept") : result.error.IsSet() ? QStringLiteral("file deleted")
-                                                                                 : QStringLiteral("deleted"),
+        PrintCall(call,
+                  stays                  ? QStringLiteral("kept")
+                  : result.error.IsSet() ? QStringLiteral("file deleted")
+                                         : QStringLiteral("deleted"),
                   json);
     }
     if (result.error.IsSet())

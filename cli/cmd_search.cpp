@@ -68,9 +68,15 @@ int CmdSearch(const QStringList& arguments) {
 
     const QDate today = QDate::currentDate();
     SearchCriteria c;
-    c.YearF = 2003; c.MonthF = 1; c.DayF = 1;
-    c.YearL = qint16(today.year()); c.MonthL = qint16(today.month()); c.DayL = qint16(today.day());
-    c.HourL = 23; c.MinL = 59; c.SecL = 59;
+    c.YearF = 2003;
+    c.MonthF = 1;
+    c.DayF = 1;
+    c.YearL = qint16(today.year());
+    c.MonthL = qint16(today.month());
+    c.DayL = qint16(today.day());
+    c.HourL = 23;
+    c.MinL = 59;
+    c.SecL = 59;
     c.InOut = c.TelMic = c.Saved = c.SamRate = LibStr(str::All);
     c.MatchAll = !any;
 
@@ -79,17 +85,18 @@ int CmdSearch(const QStringList& arguments) {
         QString value;
         bool present = false;
     };
-    Option options[] = {{"--from", {}}, {"--to", {}}, {"--time-from", {}}, {"--time-to", {}},
+    Option options[] = {{"--from", {}},   {"--to", {}},      {"--time-from", {}}, {"--time-to", {}},
                         {"--caller", {}}, {"--dialled", {}}, {"--direction", {}}, {"--source", {}},
-                        {"--saved", {}}, {"--rate", {}}, {"--comment", {}}};
+                        {"--saved", {}},  {"--rate", {}},    {"--comment", {}}};
     for (Option& o : options)
         if (!TakeOption(&args, QString::fromLatin1(o.name), &o.value, &o.present))
             return UsageError(QString());
     if (args.size() != 1 || args[0].startsWith(QStringLiteral("--")))
-        return UsageError(args.size() > 1 ? QStringLiteral("unexpected %1").arg(args.mid(1).join(u' '))
-                                          : QString());
+        return UsageError(args.size() > 1 ? QStringLiteral("unexpected %1").arg(args.mid(1).join(u' ')) : QString());
     const QString catalogue = args[0];
-    const auto bad = [](const Option& o) { return UsageError(QStringLiteral("bad %1 %2").arg(QLatin1String(o.name), o.value)); };
+    const auto bad = [](const Option& o) {
+        return UsageError(QStringLiteral("bad %1 %2").arg(QLatin1String(o.name), o.value));
+    };
     const Option& from = options[0];
     const Option& to = options[1];
     const Option& timeFrom = options[2];
@@ -105,15 +112,21 @@ int CmdSearch(const QStringList& arguments) {
     c.CallerID = TrimBlanks(options[4].value);
     c.DialStr = TrimBlanks(options[5].value);
     c.Comment = TrimBlanks(options[10].value);
-    if (options[6].present && !ParseChoice(options[6].value, {{"all", str::All}, {"in", str::Incoming}, {"out", str::Outgoing}}, &c.InOut))
+    if (options[6].present &&
+        !ParseChoice(options[6].value, {{"all", str::All}, {"in", str::Incoming}, {"out", str::Outgoing}}, &c.InOut))
         return bad(options[6]);
     if (options[7].present &&
-        !ParseChoice(options[7].value, {{"all", str::All}, {"tel", str::Telephone}, {"mic", str::Microphone}, {"vox", str::VoiceActivated}}, &c.TelMic))
+        !ParseChoice(
+            options[7].value,
+            {{"all", str::All}, {"tel", str::Telephone}, {"mic", str::Microphone}, {"vox", str::VoiceActivated}},
+            &c.TelMic))
         return bad(options[7]);
-    if (options[8].present && !ParseChoice(options[8].value, {{"all", str::All}, {"yes", str::SavedMark}, {"no", str::NotSaved}}, &c.Saved))
+    if (options[8].present &&
+        !ParseChoice(options[8].value, {{"all", str::All}, {"yes", str::SavedMark}, {"no", str::NotSaved}}, &c.Saved))
         return bad(options[8]);
     if (options[9].present &&
-        !ParseChoice(options[9].value, {{"all", str::All}, {"0", str::Rate1200}, {"1", str::Rate900}, {"2", str::Rate550}}, &c.SamRate))
+        !ParseChoice(options[9].value,
+                     {{"all", str::All}, {"0", str::Rate1200}, {"1", str::Rate900}, {"2", str::Rate550}}, &c.SamRate))
         return bad(options[9]);
 
     const QString statement = BuildSearchStatement(c, SearchChoiceTexts::FromLibrary());

@@ -46,7 +46,8 @@ const QMap<QString, Subcommand>& Commands() {
           "export CATALOGUE --dest FOLDER|FILE.zip [--mp3] (--all | MM/dd/yyyy hh:mm:ss ...)\n"
           "         [--from DATE --to DATE]"}},
         {QStringLiteral("backup"), {CmdBackup, true, "backup CATALOGUE DEST.mdb"}},
-        {QStringLiteral("prune"), {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
+        {QStringLiteral("prune"),
+         {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
         {QStringLiteral("play"),
          {CmdPlay, true, "play CATALOGUE MM/dd/yyyy hh:mm:ss [--speed X] [--from SECONDS] [--output FILE.wav]"}},
     };
@@ -66,7 +67,8 @@ QString WholeHelp() {
         "  --version  the program's version\n"
         "commands:");
     for (const Subcommand& command : Commands())
-        text += QStringLiteral("\n  qlmtool ") + QString::fromUtf8(command.usage).replace(u'\n', QStringLiteral("\n  "));
+        text +=
+            QStringLiteral("\n  qlmtool ") + QString::fromUtf8(command.usage).replace(u'\n', QStringLiteral("\n  "));
     return text;
 }
 

@@ -37,7 +37,7 @@ bool ReadLine(std::FILE* in, QString* line) {
 // fails.
 bool Prompt(std::FILE* in, QString* password) {
     const int fd = ::fileno(in);
-    termios saved {};
+    termios saved{};
     const bool haveTerm = ::tcgetattr(fd, &saved) == 0;
     if (haveTerm) {
         termios quiet = saved;

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (recording) {
         // A real time stamp names itself again when written back.
         const QString again = qlm::RecordingNameFor(
-            QDate(2000 + name.mid(3, 2).toInt(), name[0].isDigit() ? name[0].digitValue() : name[0].toUpper().unicode() - u'A' + 10,
+            QDate(2000 + name.mid(3, 2).toInt(),
+                  name[0].isDigit() ? name[0].digitValue() : name[0].toUpper().unicode() - u'A' + 10,
                   name.mid(1, 2).toInt()),
             QTime(name.mid(5, 2).toInt(), (name.mid(7, 1) + name.mid(9, 1)).toInt(), name.mid(10, 2).toInt()));
         fuzz::Check(again.compare(name, Qt::CaseInsensitive) == 0);
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Check(info == qlm::RecordingInfo());
         return 0;
     }
-    fuzz::Check(info.Duration >= 0 && info.Duration == qlm::EstimateDuration(static_cast<qint64>(bodySize), info.SampleRate));
+    fuzz::Check(info.Duration >= 0 &&
+                info.Duration == qlm::EstimateDuration(static_cast<qint64>(bodySize), info.SampleRate));
     fuzz::Check(info.SampleRate >= 0 && info.SampleRate <= 2);
     // 16 places, a code above 9 reads as two digits.
     fuzz::Check(info.CallerID.size() <= 32 && info.DialString.size() <= 32);

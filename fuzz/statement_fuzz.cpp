@@ -30,9 +30,15 @@ bool Parse(const std::u32string& p, std::vector<Item>* items) {
     for (size_t i = 0; i < p.size(); ++i) {
         Item item;
         switch (p[i]) {
-        case U'*': item.kind = Item::Any; break;
-        case U'?': item.kind = Item::One; break;
-        case U'#': item.kind = Item::Digit; break;
+        case U'*':
+            item.kind = Item::Any;
+            break;
+        case U'?':
+            item.kind = Item::One;
+            break;
+        case U'#':
+            item.kind = Item::Digit;
+            break;
         case U'[': {
             item.kind = Item::Set;
             size_t j = i + 1;
@@ -68,16 +74,20 @@ bool Parse(const std::u32string& p, std::vector<Item>* items) {
 
 bool ItemMatches(const Item& item, char32_t c) {
     switch (item.kind) {
-    case Item::Char: return item.c == Fold(c);
-    case Item::One: return true;
-    case Item::Digit: return c >= U'0' && c <= U'9';
+    case Item::Char:
+        return item.c == Fold(c);
+    case Item::One:
+        return true;
+    case Item::Digit:
+        return c >= U'0' && c <= U'9';
     case Item::Set: {
         bool in = false;
         for (const auto& r : item.ranges)
             in = in || (Fold(c) >= r.first && Fold(c) <= r.second);
         return in != item.negate;
     }
-    case Item::Any: break;
+    case Item::Any:
+        break;
     }
     return false;
 }
@@ -176,8 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Check(rows && !rows->AtEnd() && rows->Field(QStringLiteral("c")).toString() == stored);
     }
     qlm::Error likeError;
-    auto rows = db->OpenRecordset(QStringLiteral("SELECT c FROM t WHERE c LIKE %1").arg(Quoted(storedPattern)),
-                                  &likeError);
+    auto rows =
+        db->OpenRecordset(QStringLiteral("SELECT c FROM t WHERE c LIKE %1").arg(Quoted(storedPattern)), &likeError);
     bool storedBad = false;
     const bool storedMatch = qlm::LikeMatch(storedPattern, stored, &storedBad);
     if (storedBad) {

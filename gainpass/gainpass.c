@@ -104,17 +104,15 @@ enum {
 static struct {
     float gain;
     float floorLevel;
-    int32_t peak;      /* largest magnitude in the current block, 1..32768 */
-    int16_t block;     /* samples since the last block end */
-    int16_t quiet;     /* quiet blocks since the last loud block or clip */
-} hqgc = { 20.0f, 20.0f, 1, 0, 0 };
+    int32_t peak;  /* largest magnitude in the current block, 1..32768 */
+    int16_t block; /* samples since the last block end */
+    int16_t quiet; /* quiet blocks since the last loud block or clip */
+} hqgc = {20.0f, 20.0f, 1, 0, 0};
 
 /* Both counters are 16-bit; they stop at their largest value rather than
 ** wrap, so 20 minutes of silence still count as "21 or more quiet blocks"
 ** and a long run of clipped samples does not postpone the block end. */
-static int16_t CountUp(int16_t counter) {
-    return counter < kCounterMax ? (int16_t)(counter + 1) : counter;
-}
+static int16_t CountUp(int16_t counter) { return counter < kCounterMax ? (int16_t)(counter + 1) : counter; }
 
 static int16_t Level(int16_t sample) {
     int32_t magnitude = sample < 0 ? -(int32_t)sample : sample;
@@ -159,9 +157,7 @@ static int16_t Level(int16_t sample) {
 
 enum { kSamplesPerRead = 4096 };
 
-static int16_t FromLittleEndian(const unsigned char* bytes) {
-    return (int16_t)(uint16_t)(bytes[0] | (bytes[1] << 8));
-}
+static int16_t FromLittleEndian(const unsigned char* bytes) { return (int16_t)(uint16_t)(bytes[0] | (bytes[1] << 8)); }
 
 static void ToLittleEndian(int16_t value, unsigned char* bytes) {
     uint16_t word = (uint16_t)value;
@@ -171,7 +167,7 @@ static void ToLittleEndian(int16_t value, unsigned char* bytes) {
 
 /* Copies header and samples; returns 0, or -1 when a read or write failed. */
 static int32_t LevelFile(FILE* in, FILE* out) {
-    unsigned char header[kHeaderBytes] = { 0 };
+    unsigned char header[kHeaderBytes] = {0};
     fread(header, 1, sizeof header, in);
     if (ferror(in) || fwrite(header, 1, sizeof header, out) != sizeof header)
         return -1;

@@ -129,10 +129,16 @@ KVC_API void vDecode(int16_t* samples, const uint8_t* frame) {
         return;
     }
     switch (kvc::FrameLength(frame[0])) {
-    case 11: DecodeWith(g_decode2400, samples, frame); break;
+    case 11:
+        DecodeWith(g_decode2400, samples, frame);
+        break;
     case 18:
-    case 24: DecodeWith(g_decode3200, samples, frame); break;
-    default: std::memset(samples, 0, kSamples * sizeof(int16_t)); break;
+    case 24:
+        DecodeWith(g_decode3200, samples, frame);
+        break;
+    default:
+        std::memset(samples, 0, kSamples * sizeof(int16_t));
+        break;
     }
 }
 

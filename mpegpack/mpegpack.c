@@ -22,6 +22,8 @@
 #define MPEGPACK_LAME_LIBRARY "libmp3lame.so.0"
 #endif
 
+/* One table, laid out by hand. */
+/* clang-format off */
 #define LAME_FUNCTIONS(X)                                                  \
     X(lame_init) X(lame_set_in_samplerate) X(lame_set_bWriteVbrTag)        \
     X(lame_set_mode) X(lame_set_num_channels) X(lame_set_VBR)              \
@@ -31,6 +33,7 @@
     X(lame_set_disable_reservoir) X(lame_init_params) X(lame_get_version)  \
     X(lame_encode_buffer) X(lame_encode_flush) X(lame_mp3_tags_fid)        \
     X(lame_close)
+/* clang-format on */
 
 typedef struct {
 #define SLOT(name) __typeof__(&name) name;
@@ -40,9 +43,9 @@ typedef struct {
 
 /* Every function is required: each is part of the one call sequence below. */
 static int Bind(void* library, LameApi* api) {
-#define BIND(name)                                   \
-    *(void**)(&api->name) = dlsym(library, #name);   \
-    if (!api->name)                                  \
+#define BIND(name)                                 \
+    *(void**)(&api->name) = dlsym(library, #name); \
+    if (!api->name)                                \
         return 0;
     LAME_FUNCTIONS(BIND)
 #undef BIND

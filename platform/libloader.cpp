@@ -14,9 +14,7 @@ SharedLibrary::SharedLibrary(const QString& path) { Load(path); }
 SharedLibrary::~SharedLibrary() { Unload(); }
 
 SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      path_(std::move(other.path_)),
-      error_(std::move(other.error_)) {}
+    : handle_(std::exchange(other.handle_, nullptr)), path_(std::move(other.path_)), error_(std::move(other.error_)) {}
 
 SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
     if (this != &other) {

@@ -15,8 +15,7 @@ class MountWatcher : public QObject {
 public:
     // Watches the mount table at tablePath (tests may give another file;
     // such a file only changes when told through Rescan).
-    explicit MountWatcher(QObject* parent = nullptr,
-                          const QString& tablePath = QStringLiteral("/proc/self/mounts"));
+    explicit MountWatcher(QObject* parent = nullptr, const QString& tablePath = QStringLiteral("/proc/self/mounts"));
     ~MountWatcher() override;
 
     // True when the table could be opened and is watched.

@@ -8,11 +8,10 @@ namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; the five undefined
 // places map to themselves, as Windows' own conversion does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
@@ -90,8 +89,7 @@ PrivateProfile PrivateProfile::FromBytes(const QByteArray& bytes) {
         if (key.isEmpty() || current->contains(key))
             continue;
         QString value = TrimBlanks(QStringView(line).mid(equals + 1));
-        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-            value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
             value = value.mid(1, value.size() - 2);
         current->insert(key, CutToLimit(value));
     }
@@ -107,8 +105,7 @@ bool PrivateProfile::HasKey(const QString& section, const QString& key) const {
     return it != sections_.cend() && it->contains(key.trimmed().toLower());
 }
 
-QString PrivateProfile::GetString(const QString& section, const QString& key,
-                                  const QString& defaultValue) const {
+QString PrivateProfile::GetString(const QString& section, const QString& key, const QString& defaultValue) const {
     const auto it = sections_.constFind(section.trimmed().toLower());
     if (it != sections_.cend()) {
         const auto value = it->constFind(key.trimmed().toLower());

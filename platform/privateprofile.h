@@ -28,8 +28,7 @@ public:
 
     // The value of the key, or the default (also cut to the limit) when the
     // section or key is missing.
-    QString GetString(const QString& section, const QString& key,
-                      const QString& defaultValue = QString()) const;
+    QString GetString(const QString& section, const QString& key, const QString& defaultValue = QString()) const;
 
     // GetPrivateProfileInt: the leading decimal number of the value (an
     // optional sign, then digits); 0 when the value does not start with one;

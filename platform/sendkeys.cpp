@@ -61,9 +61,10 @@ bool ParseKeys(const QString& text, QList<KeyStroke>* keys) {
             if (name.size() == 1) {
                 stroke = CharacterKey(name[0], held);
             } else if (const int key = NamedKey(name)) {
-                stroke = KeyStroke{key, held, key == Qt::Key_Return ? QStringLiteral("\r")
-                                              : key == Qt::Key_Tab  ? QStringLiteral("\t")
-                                                                    : QString()};
+                stroke = KeyStroke{key, held,
+                                   key == Qt::Key_Return ? QStringLiteral("\r")
+                                   : key == Qt::Key_Tab  ? QStringLiteral("\t")
+                                                         : QString()};
             } else {
                 return false;
             }

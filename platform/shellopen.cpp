@@ -28,7 +28,8 @@ void Report(QObject* context, const ShellOpenDone& done, bool opened) {
     QObject* target = context ? context : QCoreApplication::instance();
     if (!target)
         return;
-    QMetaObject::invokeMethod(target, [done, opened] { done(opened); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        target, [done, opened] { done(opened); }, Qt::QueuedConnection);
 }
 
 bool XdgOpen(const QString& path, const QString& workingFolder, QObject* context, const ShellOpenDone& done) {

@@ -82,9 +82,8 @@ QString WindowMessageFolder(QString* error) {
     QString path = qEnvironmentVariable("QLM_WINMSG_DIR");
     if (path.isEmpty()) {
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        path = !runtime.isEmpty() && QDir(runtime).exists()
-                   ? JoinPath(runtime, QStringLiteral("qlm-windows"))
-                   : QStringLiteral("/tmp/qlm-windows-%1").arg(::geteuid());
+        path = !runtime.isEmpty() && QDir(runtime).exists() ? JoinPath(runtime, QStringLiteral("qlm-windows"))
+                                                            : QStringLiteral("/tmp/qlm-windows-%1").arg(::geteuid());
     }
     QString why;
     if (!MakePrivateFolder(path, &why)) {
@@ -166,8 +165,8 @@ QList<qint64> SocketWindowSystem::ServingProcesses() {
     if (folder.isEmpty())
         return pids;
     const QDir dir(folder);
-    const QStringList names = dir.entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")},
-                                            QDir::System | QDir::Files, QDir::Name);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")}, QDir::System | QDir::Files, QDir::Name);
     for (const QString& name : names) {
         const qint64 pid = ProcessOfFileName(name);
         if (pid <= 0)

@@ -39,8 +39,8 @@ bool WindowServer::Listen(QString* error) {
         return false;
     }
     // Sockets and lists of ended programs, including an earlier one with our id.
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")},
-                                                     QDir::System | QDir::Files);
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.sock"), QStringLiteral("*.windows")}, QDir::System | QDir::Files);
     for (const QString& name : names) {
         const qint64 pid = ProcessOfFileName(name);
         if (pid == QCoreApplication::applicationPid() || (pid > 0 && !ProcessAlive(pid)))
@@ -194,8 +194,7 @@ bool WindowServer::Handle(const QCborMap& request, QLocalSocket* socket, QCborMa
     } else if (op == kOpMove) {
         if (known && entry->window.setPosition) {
             entry->window.setPosition(static_cast<int>(request.value(kX).toInteger()),
-                                      static_cast<int>(request.value(kY).toInteger()),
-                                      request.value(kBottom).toBool());
+                                      static_cast<int>(request.value(kY).toInteger()), request.value(kBottom).toBool());
             ok = true;
         }
     } else if (op == kOpActivate) {

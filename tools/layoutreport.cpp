@@ -22,8 +22,11 @@ QString NamedParent(const QWidget* w, const QWidget* form) {
 }
 
 QJsonObject Fit(const QString& name, const QString& text, int need, int have) {
-    return {{QStringLiteral("name"), name}, {QStringLiteral("text"), text}, {QStringLiteral("need"), need},
-            {QStringLiteral("have"), have}, {QStringLiteral("fits"), need <= have}};
+    return {{QStringLiteral("name"), name},
+            {QStringLiteral("text"), text},
+            {QStringLiteral("need"), need},
+            {QStringLiteral("have"), have},
+            {QStringLiteral("fits"), need <= have}};
 }
 
 void ComboFits(const QComboBox* combo, QJsonArray* out) {
@@ -47,10 +50,11 @@ void ColumnFits(const QTreeView* view, QJsonArray* out) {
         return;
     const QStyle* style = view->style();
     const int cellMargin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-    const int headMargin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
-                           (header->isSortIndicatorShown() ? style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) +
-                                                                 style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
-                                                           : 0);
+    const int headMargin =
+        2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+        (header->isSortIndicatorShown() ? style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) +
+                                              style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
+                                        : 0);
     const QFontMetrics cell = view->fontMetrics();
     const QFontMetrics head = header->fontMetrics();
     const int rows = qMin(model->rowCount(), kRowsMeasured);
@@ -97,12 +101,9 @@ QJsonObject LayoutReport(QWidget* form, const QString& shot) {
         else if (const auto* view = qobject_cast<const QTreeView*>(w))
             ColumnFits(view, &texts);
     }
-    return {{QStringLiteral("shot"), shot},
-            {QStringLiteral("form"), form->objectName()},
-            {QStringLiteral("width"), form->width()},
-            {QStringLiteral("height"), form->height()},
-            {QStringLiteral("widgets"), widgets},
-            {QStringLiteral("texts"), texts}};
+    return {{QStringLiteral("shot"), shot},           {QStringLiteral("form"), form->objectName()},
+            {QStringLiteral("width"), form->width()}, {QStringLiteral("height"), form->height()},
+            {QStringLiteral("widgets"), widgets},     {QStringLiteral("texts"), texts}};
 }
 
 }  // namespace qlm

@@ -33,9 +33,7 @@ QString TakeValue(QStringList* args, const QString& name) {
     return value;
 }
 
-bool TakeFlag(QStringList* args, const QString& name) {
-    return args->removeAll(name) > 0;
-}
+bool TakeFlag(QStringList* args, const QString& name) { return args->removeAll(name) > 0; }
 
 }  // namespace
 
@@ -43,11 +41,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() < 2)
-        return Fail(QStringLiteral("usage: qlmsim write FOLDER --time T [--number N] [--flags F] "
-                                   "(--payload FILE | --bytes N | --wav FILE [--vad] [--silence])\n"
-                                   "       qlmsim encode WAV DAT [--rate 4.4|7.2|9.6] [--vad] [--silence]\n"
-                                   "       qlmsim decode DAT WAV\n"
-                                   "       qlmsim democard FOLDER"));
+        return Fail(
+            QStringLiteral("usage: qlmsim write FOLDER --time T [--number N] [--flags F] "
+                           "(--payload FILE | --bytes N | --wav FILE [--vad] [--silence])\n"
+                           "       qlmsim encode WAV DAT [--rate 4.4|7.2|9.6] [--vad] [--silence]\n"
+                           "       qlmsim decode DAT WAV\n"
+                           "       qlmsim democard FOLDER"));
     const QString verb = args.takeFirst();
     const QString folder = args.takeFirst();
     qlm::Error error;
@@ -96,14 +95,16 @@ int main(int argc, char** argv) {
         QFile out(dat);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(payload) != payload.size())
             return Fail(dat + QStringLiteral(": ") + out.errorString());
-        std::printf("%lld bytes written to %s\n", static_cast<long long>(payload.size()), dat.toLocal8Bit().constData());
+        std::printf("%lld bytes written to %s\n", static_cast<long long>(payload.size()),
+                    dat.toLocal8Bit().constData());
         return 0;
     }
     if (verb != QStringLiteral("write"))
         return Fail(QStringLiteral("unknown verb ") + verb);
 
     qlm::sim::Call call;
-    call.start = QDateTime::fromString(TakeValue(&args, QStringLiteral("--time")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    call.start =
+        QDateTime::fromString(TakeValue(&args, QStringLiteral("--time")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!call.start.isValid())
         return Fail(QStringLiteral("--time needs \"YYYY-MM-DD hh:mm:ss\""));
     call.number = TakeValue(&args, QStringLiteral("--number"));

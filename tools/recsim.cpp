@@ -28,8 +28,7 @@ QString WriteRecording(const QString& folder, const Call& call, Error* error) {
         return QString();
     }
     const QByteArray header = MakeRecordingHeader(call.number, call.flags);
-    if (file.write(header) != header.size() || file.write(call.payload) != call.payload.size() ||
-        !file.flush()) {
+    if (file.write(header) != header.size() || file.write(call.payload) != call.payload.size() || !file.flush()) {
         if (error)
             *error = FileError(err::kDiskFull, path, file.errorString());
         file.remove();
@@ -77,17 +76,23 @@ int WriteDemoCard(const QString& folder, Error* error, const DemoCardOptions& op
     // Incoming and outgoing line calls, microphone and voice-activated
     // recordings, saved and not, at the three rates.
     static const Row kRows[] = {
-        {"2024-01-15T09:05:07", "5551234", 0x20, 12, "Hello, this is Anna. I am calling about the delivery on Monday.", false},
-        {"2024-01-15T11:30:00", "02079460000", 0x30, 45, "Good morning. Your order number is four five seven two, and it ships today.", false},
+        {"2024-01-15T09:05:07", "5551234", 0x20, 12, "Hello, this is Anna. I am calling about the delivery on Monday.",
+         false},
+        {"2024-01-15T11:30:00", "02079460000", 0x30, 45,
+         "Good morning. Your order number is four five seven two, and it ships today.", false},
         {"2024-02-29T14:35:27", "", 0x00, 20, "Note to self: buy milk, bread and batteries on the way home.", false},
-        {"2024-03-07T08:00:59", "5559876", 0x28, 90, "The meeting has moved to Thursday at half past three in room twelve.", false},
-        {"2024-05-17T17:45:12", "18005550199", 0x31, 33, "Thank you for calling customer service. Please hold the line.", false},
+        {"2024-03-07T08:00:59", "5559876", 0x28, 90,
+         "The meeting has moved to Thursday at half past three in room twelve.", false},
+        {"2024-05-17T17:45:12", "18005550199", 0x31, 33,
+         "Thank you for calling customer service. Please hold the line.", false},
         {"2024-06-01T23:59:59", "5551234", 0x21, 8, "Sorry to call so late. Call me back tomorrow.", false},
         {"2024-07-04T12:00:00", "911", 0x32, 15, "There is smoke coming from the house across the street.", false},
         {"2024-08-19T06:15:30", "", 0x08, 60, "Dictation. The quarterly figures look better than last year.", true},
-        {"2024-10-25T14:35:27", "4420", 0x10, 25, "Extension four four two zero, the printer on the second floor is jammed.", false},
+        {"2024-10-25T14:35:27", "4420", 0x10, 25,
+         "Extension four four two zero, the printer on the second floor is jammed.", false},
         {"2024-11-11T10:10:10", "5550000", 0x22, 5, "Wrong number, sorry.", false},
-        {"2024-12-24T19:20:00", "0044123456789", 0x38, 120, "Merry Christmas from London. We will visit you in the spring.", false},
+        {"2024-12-24T19:20:00", "0044123456789", 0x38, 120,
+         "Merry Christmas from London. We will visit you in the spring.", false},
         {"2025-01-02T07:07:07", "5551234", 0x20, 3, "Are you there?", false},
     };
     QTemporaryDir work;
@@ -109,8 +114,8 @@ int WriteDemoCard(const QString& folder, Error* error, const DemoCardOptions& op
             QString why;
             Error encodeError;
             if (MakeCallSpeech(QString::fromUtf8(row.sentence), row.seconds, wav, &why))
-                call.payload = EncodeWavFile(wav, EncodeSettings{codecRate, row.vad, row.vad}, options.codecPath,
-                                             &encodeError);
+                call.payload =
+                    EncodeWavFile(wav, EncodeSettings{codecRate, row.vad, row.vad}, options.codecPath, &encodeError);
             if (call.payload.isEmpty()) {
                 speech = false;
                 if (warning)

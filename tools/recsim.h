@@ -13,8 +13,8 @@ namespace qlm::sim {
 struct Call {
     QDateTime start;
     QString number;
-    int flags = 0;           // flag byte, see qlm::flag
-    QByteArray payload;      // codec data after the header
+    int flags = 0;       // flag byte, see qlm::flag
+    QByteArray payload;  // codec data after the header
 };
 
 // Writes the call into the folder; returns the file's path, or "" with the
@@ -26,8 +26,8 @@ QString WriteRecording(const QString& folder, const Call& call, Error* error = n
 QByteArray FillerPayload(qint64 bytes, int codecRate = 0);
 
 struct DemoCardOptions {
-    QString codecPath;     // libkvc.so to encode with; empty: the application folder's
-    bool speech = true;    // false: placeholder payloads only
+    QString codecPath;   // libkvc.so to encode with; empty: the application folder's
+    bool speech = true;  // false: placeholder payloads only
 };
 
 // The demo card: about a dozen calls with varied dates, numbers, directions,

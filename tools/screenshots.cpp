@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where the PNG files go"));
     const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("main window size"),
                                         QStringLiteral("WxH"), QStringLiteral("1100x700"));
-    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("language code"), QStringLiteral("CODE"));
+    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("language code"),
+                                        QStringLiteral("CODE"));
     const QCommandLineOption layoutOption(QStringLiteral("layout"), QStringLiteral("layout report"),
                                           QStringLiteral("FILE.json"));
     parser.addOptions({sizeOption, langOption, layoutOption});
@@ -98,8 +99,8 @@ int main(int argc, char** argv) {
     if (const int status = qlm::LoadStringLibraryOrFail())
         return status;
     if (parser.isSet(langOption)) {
-        const QString file = qlm::JoinPath(qlm::ApplicationFolder(),
-                                           QStringLiteral("lang/strLib.%1.ini").arg(parser.value(langOption)));
+        const QString file =
+            qlm::JoinPath(qlm::ApplicationFolder(), QStringLiteral("lang/strLib.%1.ini").arg(parser.value(langOption)));
         if (qlm::LoadStringLibrary(file, QString::fromLatin1(qlm::kStringLibrarySection)) !=
             qlm::StringLibraryStatus::Loaded) {
             std::fprintf(stderr, "qlmshots: cannot load %s\n", file.toLocal8Bit().constData());
@@ -122,7 +123,8 @@ int main(int argc, char** argv) {
     qlm::BuildHooks hooks;
     const qlm::BuildResult built = qlm::BuildCatalogueIn(card.path(), main.lvDataModel, hooks);
     main.SetPanelText(1, qlm::PrjPublicM().CataloguePath);
-    main.SetPanelText(2, qlm::LibStr(qlm::str::Total) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(qlm::str::Calls));
+    main.SetPanelText(
+        2, qlm::LibStr(qlm::str::Total) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(qlm::str::Calls));
     qlm::EnableCatalogueCommands(main, true);
     qlm::EnableConvert(main, false);
     Save(&main, QStringLiteral("main-3-catalogue"));
@@ -152,7 +154,8 @@ int main(int argc, char** argv) {
     }
     // Export, Back Up Catalogue and Delete Old Calls on the demo catalogue.
     {
-        qlm::frmExport exporter(&main, 3, qlm::LibStr(qlm::str::Wave), QStringLiteral("/home/user/calls 2024-03-07.zip"));
+        qlm::frmExport exporter(&main, 3, qlm::LibStr(qlm::str::Wave),
+                                QStringLiteral("/home/user/calls 2024-03-07.zip"));
         Save(&exporter, QStringLiteral("frmExport"));
         qlm::frmBackup backup(&main, card.path(), QStringLiteral("/home/user/C08261 backup 2024-03-07.mdb"));
         Save(&backup, QStringLiteral("frmBackup"));

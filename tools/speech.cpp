@@ -15,8 +15,8 @@ namespace {
 bool RunTool(const QString& program, const QStringList& args, QString* why) {
     QProcess process;
     process.start(program, args);
-    if (!process.waitForStarted() || !process.waitForFinished(120000) ||
-        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForStarted() || !process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
         if (why)
             *why = program + QStringLiteral(" failed: ") +
                    QString::fromLocal8Bit(process.readAllStandardError()).trimmed() + process.errorString();
@@ -28,8 +28,8 @@ bool RunTool(const QString& program, const QStringList& args, QString* why) {
 }
 
 quint32 U32(const QByteArray& b, qsizetype at) {
-    return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8 |
-           static_cast<quint8>(b[at + 2]) << 16 | static_cast<quint32>(static_cast<quint8>(b[at + 3])) << 24;
+    return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8 | static_cast<quint8>(b[at + 2]) << 16 |
+           static_cast<quint32>(static_cast<quint8>(b[at + 3])) << 24;
 }
 
 }  // namespace
@@ -49,11 +49,11 @@ bool SpeakToWav(const QString& text, const QString& wavPath, QString* why) {
     const QString spoken = dir.filePath(QStringLiteral("spoken.wav"));
     if (!RunTool(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), spoken, text}, why))
         return false;
-    return RunTool(QStringLiteral("sox"),
-                   {spoken, QStringLiteral("-r"), QStringLiteral("8000"), QStringLiteral("-c"), QStringLiteral("1"),
-                    QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"),
-                    wavPath},
-                   why);
+    return RunTool(
+        QStringLiteral("sox"),
+        {spoken, QStringLiteral("-r"), QStringLiteral("8000"), QStringLiteral("-c"), QStringLiteral("1"),
+         QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"), wavPath},
+        why);
 }
 
 QVector<qint16> ReadWavSamples(const QString& path) {
@@ -92,8 +92,7 @@ bool WriteWavSamples(const QString& path, const QVector<qint16>& samples) {
     return file.write(header) == header.size() && file.write(data) == data.size() && file.flush();
 }
 
-QByteArray EncodeWavFile(const QString& wavPath, const EncodeSettings& settings, const QString& libPath,
-                         Error* error) {
+QByteArray EncodeWavFile(const QString& wavPath, const EncodeSettings& settings, const QString& libPath, Error* error) {
     // The encoder works in a start folder of its own ("tmp.wav" lands there);
     // the caller's current folder is given back afterwards.
     QTemporaryDir dir;
@@ -120,9 +119,12 @@ QByteArray EncodeWavFile(const QString& wavPath, const EncodeSettings& settings,
 
 int CodecRateForFlags(int flags) {
     switch (SampleRateFromFlags(flags)) {
-    case 1: return 1;
-    case 2: return 0;
-    default: return 2;
+    case 1:
+        return 1;
+    case 2:
+        return 0;
+    default:
+        return 2;
     }
 }
 

@@ -35,8 +35,7 @@ struct EncodeSettings {
 // Codec data for a WAV file, encoded through the codec library at libPath
 // (empty: libkvc.so in the application folder). Empty with the error set on
 // failure.
-QByteArray EncodeWavFile(const QString& wavPath, const EncodeSettings& settings, const QString& libPath,
-                         Error* error);
+QByteArray EncodeWavFile(const QString& wavPath, const EncodeSettings& settings, const QString& libPath, Error* error);
 
 // The codec rate code that matches a header's flag byte: the header's rate
 // 0 (1.2 KB/s) is 9.6 kbit/s, 1 (0.9 KB/s) 7.2, 2 (0.55 KB/s) 4.4.

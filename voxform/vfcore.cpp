@@ -258,8 +258,8 @@ qint64 DecodeFrames(const CodecApi& api, const uint8_t* data, qint64 length,
     return count;
 }
 
-Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath,
-                     const QString& wavPath, const Hooks& hooks) {
+Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath, const QString& wavPath,
+                     const Hooks& hooks) {
     QDir::setCurrent(startFolder);
     if (Error e = CheckPath(datPath); e.IsSet())
         return e;
@@ -296,18 +296,17 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
     pending.reserve(1 << 16);
     qint64 dataSize = 0;
     bool written = true;
-    DecodeFrames(*api, reinterpret_cast<const uint8_t*>(data.constData()), data.size(),
-                 [&](const int16_t* samples) {
-                     pending.append(reinterpret_cast<const char*>(samples), kFrameSamples * sizeof(int16_t));
-                     dataSize += kFrameSamples * static_cast<qint64>(sizeof(int16_t));
-                     if (dataSize > kWavDataMax)
-                         return false;
-                     if (pending.size() >= (1 << 16)) {
-                         written = out.Write(pending);
-                         pending.clear();
-                     }
-                     return written;
-                 });
+    DecodeFrames(*api, reinterpret_cast<const uint8_t*>(data.constData()), data.size(), [&](const int16_t* samples) {
+        pending.append(reinterpret_cast<const char*>(samples), kFrameSamples * sizeof(int16_t));
+        dataSize += kFrameSamples * static_cast<qint64>(sizeof(int16_t));
+        if (dataSize > kWavDataMax)
+            return false;
+        if (pending.size() >= (1 << 16)) {
+            written = out.Write(pending);
+            pending.clear();
+        }
+        return written;
+    });
     if (!written)
         return FileError(out);
     if (dataSize > kWavDataMax)
@@ -318,14 +317,13 @@ Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QStr
         NotFoundMessage(hooks, output);
         return Error();
     }
-    if (!out.Write(pending) || !out.Seek(0) || !out.Write(WavHeader(static_cast<quint32>(dataSize))) ||
-        !out.Commit())
+    if (!out.Write(pending) || !out.Seek(0) || !out.Write(WavHeader(static_cast<quint32>(dataSize))) || !out.Commit())
         return FileError(out);
     return Error();
 }
 
-Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QString& wavPath,
-                     const QString& datPath, const EncodeOptions& options, const Hooks& hooks) {
+Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QString& wavPath, const QString& datPath,
+                     const EncodeOptions& options, const Hooks& hooks) {
     QDir::setCurrent(startFolder);
     if (Error e = CheckPath(wavPath); e.IsSet())
         return e;

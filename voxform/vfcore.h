@@ -54,6 +54,7 @@ public:
     // The bound functions, or nullptr with the error set (48 when the library
     // cannot be loaded, 453 when a function is missing).
     const CodecApi* Bind(Error* error);
+
 private:
     QString path_;
     SharedLibrary library_;
@@ -94,19 +95,18 @@ qint64 DecodeFrames(const CodecApi& api, const uint8_t* data, qint64 length,
 // Codec data to WAV: the .Dat at datPath becomes an 8000 Hz mono 16-bit WAV
 // at wavPath. Codec data without a frame shows sgn2wav's "was not found"
 // message and writes nothing.
-Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath,
-                     const QString& wavPath, const Hooks& hooks);
+Error DecodeDatToWav(CodecLibrary& codec, const QString& startFolder, const QString& datPath, const QString& wavPath,
+                     const Hooks& hooks);
 
 // WAV (or raw 16-bit PCM) to codec data.
-Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QString& wavPath,
-                     const QString& datPath, const EncodeOptions& options, const Hooks& hooks);
+Error EncodeWavToDat(CodecLibrary& codec, const QString& startFolder, const QString& wavPath, const QString& datPath,
+                     const EncodeOptions& options, const Hooks& hooks);
 
 // Wraps the raw samples of name1, after its first length_of_sgn_hdr bytes,
 // into the WAV file name2. 0 on success; 1 when there is nothing to convert,
 // after showing "The file NAME1 was not found" (name2 is then untouched).
 // File errors set the error.
-int16_t sgn2wav(const QString& name1, const QString& name2, qint64 length_of_sgn_hdr, const Hooks& hooks,
-                Error* error);
+int16_t sgn2wav(const QString& name1, const QString& name2, qint64 length_of_sgn_hdr, const Hooks& hooks, Error* error);
 // True when the file begins with "RIFF".
 bool proc2(const QString& path);
 // Copies the source from byte 44 on into the destination, replacing it.

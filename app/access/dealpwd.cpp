@@ -115,9 +115,7 @@ void SyncFolder(const QString& folder) {
 
 }  // namespace
 
-QString PasswordFilePath() {
-    return JoinPath(UserStateFolders().settings, QString::fromLatin1(kPasswordFileName));
-}
+QString PasswordFilePath() { return JoinPath(UserStateFolders().settings, QString::fromLatin1(kPasswordFileName)); }
 
 qint32 KeyToSeed(const QString& key) {
     std::uint32_t result = 0;

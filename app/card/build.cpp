@@ -60,9 +60,7 @@ bool AddCall(RowInserter* add, const RecordingInfo& info, Error* error) {
     return add->Insert(error);
 }
 
-QString MonthCode(int month) {
-    return month >= 10 ? QString(QChar(u'A' + (month - 10))) : QString::number(month);
-}
+QString MonthCode(int month) { return month >= 10 ? QString(QChar(u'A' + (month - 10))) : QString::number(month); }
 
 }  // namespace
 
@@ -173,7 +171,8 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     state.CataloguePath = path;
     state.RecordingsFolder = folder;
     if (model) {
-        result.listed = std::max(ListCatalogueStatement(db.get(), QString::fromLatin1(kSelectAllCalls), model, &error), 0);
+        result.listed =
+            std::max(ListCatalogueStatement(db.get(), QString::fromLatin1(kSelectAllCalls), model, &error), 0);
     }
     return result;
 }

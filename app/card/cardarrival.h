@@ -12,8 +12,8 @@ namespace qlm {
 class MountWatcher;
 
 struct CardVolume {
-    QString root;    // mount point
-    QString name;    // the volume's label, else its device, else the mount point
+    QString root;  // mount point
+    QString name;  // the volume's label, else its device, else the mount point
     int recordings = 0;
 };
 

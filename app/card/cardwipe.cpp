@@ -28,8 +28,8 @@ QStringList CardRecordingNames(const QString& folder, Error* error) {
             *error = FileError(err::kPathNotFound, folder, QStringLiteral("the folder cannot be read"));
         return {};
     }
-    const QStringList names = dir.entryList({RecordingNamePattern()},
-                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList names =
+        dir.entryList({RecordingNamePattern()}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     QStringList out;
     for (const QString& name : names)
         if (IsRecordingName(name))

@@ -19,9 +19,15 @@ namespace {
 
 int MonthFromCode(char16_t c) {
     switch (c) {
-    case u'A': case u'a': return 10;
-    case u'B': case u'b': return 11;
-    case u'C': case u'c': return 12;
+    case u'A':
+    case u'a':
+        return 10;
+    case u'B':
+    case u'b':
+        return 11;
+    case u'C':
+    case u'c':
+        return 12;
     default:
         return (c >= u'1' && c <= u'9') ? c - u'0' : 0;
     }
@@ -183,9 +189,7 @@ RecordingInfo ReadRecording(const Name& name, const ShownName& shownName, const 
 
 QString RecordingNamePattern() { return QStringLiteral("????????.???"); }
 
-bool MatchesRecordingPattern(const QString& name) {
-    return name.size() == 12 && name[8] == u'.';
-}
+bool MatchesRecordingPattern(const QString& name) { return name.size() == 12 && name[8] == u'.'; }
 
 bool IsRecordingName(const QString& name) { return IsRecordingNameOf(name); }
 
@@ -236,7 +240,8 @@ qint32 EstimateDuration(qint64 fileLength, int sampleRate) {
 
 RecordingInfo ReadRecordingHeader(const QString& path, Error* error) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);  // as QFileInfo::fileName, without its cost
-    return ReadRecording(name, [&] { return name; }, QFile::encodeName(path).constData(), error);
+    return ReadRecording(
+        name, [&] { return name; }, QFile::encodeName(path).constData(), error);
 }
 
 RecordingInfo ReadRecordingHeader(const QByteArray& localPath, Error* error) {
@@ -252,8 +257,8 @@ QString RecordingNameFor(const QDate& date, const QTime& time) {
     static const char16_t kMonths[] = u"123456789ABC";
     const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     const QString minute = two(time.minute());
-    return QChar(kMonths[date.month() - 1]) + two(date.day()) + two(date.year() % 100) +
-           two(time.hour()) + minute[0] + u'.' + minute[1] + two(time.second());
+    return QChar(kMonths[date.month() - 1]) + two(date.day()) + two(date.year() % 100) + two(time.hour()) + minute[0] +
+           u'.' + minute[1] + two(time.second());
 }
 
 QString RecordingNameFor(const QString& dateText, const QString& timeText) {

@@ -25,8 +25,8 @@ namespace flag {
 inline constexpr int kLine = 0x20;        // recorded from the telephone line
 inline constexpr int kNumberKind = 0x10;  // dialled number / third source
 inline constexpr int kSaved = 0x08;
-inline constexpr int kRate1 = 0x01;       // 0.9 KB/s (wins over kRate2)
-inline constexpr int kRate2 = 0x02;       // 0.55 KB/s
+inline constexpr int kRate1 = 0x01;  // 0.9 KB/s (wins over kRate2)
+inline constexpr int kRate2 = 0x02;  // 0.55 KB/s
 }  // namespace flag
 
 struct RecordingInfo {

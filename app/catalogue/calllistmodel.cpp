@@ -85,9 +85,12 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
 QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const int kStrings[kListColumnCount] = {0, str::DateColumn, str::Time, str::Duration, str::CallerId, str::DialledNumber, str::InOut, str::TelMicVox, str::Saved, str::SampleRate, str::Comment};
-    static const char* const kDesign[kListColumnCount] = {
-        "", "Date", "Time", "Duration", "Caller ID", "Dial String", "In/Out", "Tel/Mic", "Saved", "Sample Rate", "Comment"};
+    static const int kStrings[kListColumnCount] = {
+        0,          str::DateColumn, str::Time,  str::Duration,   str::CallerId, str::DialledNumber,
+        str::InOut, str::TelMicVox,  str::Saved, str::SampleRate, str::Comment};
+    static const char* const kDesign[kListColumnCount] = {"",          "Date",        "Time",   "Duration",
+                                                          "Caller ID", "Dial String", "In/Out", "Tel/Mic",
+                                                          "Saved",     "Sample Rate", "Comment"};
     if (section <= 0 || section >= kListColumnCount)
         return QString();
     return LibStr(kStrings[section], QString::fromLatin1(kDesign[section]));

@@ -45,21 +45,31 @@ QString InOutText(qint16 inorOut, qint16 telorMic) {
     return LibStr(inorOut == 0 ? str::Incoming : str::Outgoing);
 }
 
-QString TelMicText(qint16 telorMic) { return LibStr(telorMic == 0 ? str::Telephone : telorMic == 1 ? str::Microphone : str::VoiceActivated); }
+QString TelMicText(qint16 telorMic) {
+    return LibStr(telorMic == 0 ? str::Telephone : telorMic == 1 ? str::Microphone : str::VoiceActivated);
+}
 QString SavedText(qint16 saved) { return LibStr(saved == 0 ? str::NotSaved : str::SavedMark); }
-QString SampleRateText(qint16 sampleRate) { return LibStr(sampleRate == 0 ? str::Rate1200 : sampleRate == 1 ? str::Rate900 : str::Rate550); }
+QString SampleRateText(qint16 sampleRate) {
+    return LibStr(sampleRate == 0 ? str::Rate1200 : sampleRate == 1 ? str::Rate900 : str::Rate550);
+}
 
 QStringList DisplayTexts(const CallRecord& r) {
-    return {DateDisplayText(r.Date), TimeDisplayText(r.Time), FormatDuration(r.Duration),
-            r.CallerID,              r.DialString,            InOutText(r.InorOut, r.TelorMic),
-            TelMicText(r.TelorMic),  SavedText(r.Saved),      SampleRateText(r.SampleRate),
+    return {DateDisplayText(r.Date),
+            TimeDisplayText(r.Time),
+            FormatDuration(r.Duration),
+            r.CallerID,
+            r.DialString,
+            InOutText(r.InorOut, r.TelorMic),
+            TelMicText(r.TelorMic),
+            SavedText(r.Saved),
+            SampleRateText(r.SampleRate),
             r.Comment};
 }
 
 TableDef CatalogueTableDef() {
-    static constexpr FieldType kTypes[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
-                                           FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
-                                           FieldType::Integer, FieldType::Text};
+    static constexpr FieldType kTypes[] = {
+        FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,    FieldType::Text,
+        FieldType::Integer, FieldType::Integer, FieldType::Integer, FieldType::Integer, FieldType::Text};
     TableDef table{QString::fromLatin1(kCatalogueTable), {}};
     const QStringList names = CatalogueColumns();
     for (qsizetype i = 0; i < names.size(); ++i)

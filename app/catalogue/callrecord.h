@@ -41,8 +41,18 @@ QString TimeWriteText(const QTime& time);
 // The list line's texts for the columns 2 to 11: date, time, duration,
 // caller ID, dial string, in/out, tel/mic, saved, sample rate, comment.
 enum ListColumn {
-    kColCheck = 0, kColDate, kColTime, kColDuration, kColCallerID, kColDialString,
-    kColInOut, kColTelMic, kColSaved, kColSampleRate, kColComment, kListColumnCount
+    kColCheck = 0,
+    kColDate,
+    kColTime,
+    kColDuration,
+    kColCallerID,
+    kColDialString,
+    kColInOut,
+    kColTelMic,
+    kColSaved,
+    kColSampleRate,
+    kColComment,
+    kListColumnCount
 };
 QStringList DisplayTexts(const CallRecord& record);
 QString DateDisplayText(const QDate& date);  // MM/dd/yyyy

@@ -7,9 +7,7 @@
 
 namespace qlm {
 
-QString CommentBoxText(const QString& stored) {
-    return stored == u" " ? QString() : stored;
-}
+QString CommentBoxText(const QString& stored) { return stored == u" " ? QString() : stored; }
 
 QString CommentUpdateStatement(const QString& dateText, const QString& timeText, const QString& comment) {
     QString sql = QStringLiteral("UPDATE qlm  ");
@@ -24,8 +22,8 @@ QString CommentUpdateStatement(const QString& dateText, const QString& timeText,
     return sql;
 }
 
-bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText,
-                           const QString& comment, Error* error, int* rowsChanged) {
+bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText, const QString& comment,
+                           Error* error, int* rowsChanged) {
     if (rowsChanged)
         *rowsChanged = 0;
     if (!db || !db->IsOpen()) {
@@ -38,8 +36,9 @@ bool WriteCatalogueComment(Database* db, const QString& dateText, const QString&
     if (!QDate::fromString(dateText, QStringLiteral("MM/dd/yyyy")).isValid() ||
         !QTime::fromString(timeText, QStringLiteral("hh:mm:ss")).isValid()) {
         if (error)
-            *error = Error{dberr::kSyntax, QStringLiteral("Syntax error in date in query expression '#%1# #%2#'.")
-                                               .arg(dateText, timeText)};
+            *error =
+                Error{dberr::kSyntax,
+                      QStringLiteral("Syntax error in date in query expression '#%1# #%2#'.").arg(dateText, timeText)};
         return false;
     }
     if (!db->Execute(CommentUpdateStatement(dateText, timeText, comment), error, kFailOnError))

@@ -24,7 +24,7 @@ QString CommentUpdateStatement(const QString& dateText, const QString& timeText,
 // the comment. False with the engine's error when the update is rejected
 // (no catalogue, a date or time other than a list text, locked or read-only
 // file); nothing is stored then.
-bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText,
-                           const QString& comment, Error* error, int* rowsChanged = nullptr);
+bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText, const QString& comment,
+                           Error* error, int* rowsChanged = nullptr);
 
 }  // namespace qlm

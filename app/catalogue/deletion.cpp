@@ -11,9 +11,7 @@ namespace qlm {
 namespace {
 
 // "2024-3-7 9:5:0": the form rows and calls are compared in.
-QString WrittenKey(const QDate& date, const QTime& time) {
-    return DateWriteText(date) + u' ' + TimeWriteText(time);
-}
+QString WrittenKey(const QDate& date, const QTime& time) { return DateWriteText(date) + u' ' + TimeWriteText(time); }
 
 }  // namespace
 
@@ -48,8 +46,8 @@ int DeleteCatalogueRows(Database* db, const QVector<CallKey>& calls, Error* erro
     int deleted = 0;
     if (rows->RecordCount() != 0 && rows->MoveFirst(&failed)) {
         while (!rows->AtEnd()) {
-            const QString key = WrittenKey(rows->Field(QStringLiteral("Date")).toDate(),
-                                           rows->Field(QStringLiteral("Time")).toTime());
+            const QString key =
+                WrittenKey(rows->Field(QStringLiteral("Date")).toDate(), rows->Field(QStringLiteral("Time")).toTime());
             // A row that cannot be deleted is passed over; the others go.
             if (wanted.contains(key) && rows->Delete(&failed))
                 ++deleted;

@@ -150,7 +150,8 @@ QString TranslateStatement(const QString& sql, Error* error) {
         const QString stored = end < 0 ? QString() : ParseDateTimeText(sql.mid(i + 1, end - i - 1));
         if (stored.isEmpty()) {
             if (error)
-                *error = Error{dberr::kSyntax, QStringLiteral("Syntax error in date in query expression '%1'.").arg(literal)};
+                *error = Error{dberr::kSyntax,
+                               QStringLiteral("Syntax error in date in query expression '%1'.").arg(literal)};
             return QString();
         }
         out += u'\'' + stored + u'\'';

@@ -69,9 +69,9 @@ Error FromSqlite(sqlite3* db, int rc, const QString& path = QString()) {
         break;
     }
     if (message.startsWith(QStringLiteral("no such table: "))) {
-        return Make(dberr::kNoTable,
-                    QStringLiteral("The database engine cannot find the input table or query '%1'.")
-                        .arg(message.mid(15)));
+        return Make(
+            dberr::kNoTable,
+            QStringLiteral("The database engine cannot find the input table or query '%1'.").arg(message.mid(15)));
     }
     if ((rc & 0xff) == SQLITE_ERROR)
         return Make(dberr::kSyntax, QStringLiteral("Syntax error in query expression: %1").arg(message));
@@ -164,8 +164,8 @@ std::unique_ptr<Database> Database::OpenFile(const QString& path, bool exclusive
     db->path_ = path;
     db->conn_ = std::make_shared<Connection>();
     // Without SQLite's connection mutex: a connection is used only on the thread that opened it.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->conn_->db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error = FromSqlite(db->conn_->db, rc, path);
@@ -218,7 +218,8 @@ bool Database::AppendTableDef(const TableDef& table, Error* error) {
     QStringList fields;
     for (const FieldDef& field : table.Fields)
         fields << QuoteName(field.Name) + u' ' + QString::fromLatin1(DeclaredType(field.Type));
-    const QString sql = QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.Name), fields.join(QStringLiteral(", ")));
+    const QString sql =
+        QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.Name), fields.join(QStringLiteral(", ")));
     return RunPlain(sql.toUtf8().constData(), error);
 }
 
@@ -277,7 +278,8 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sqlOrTable, Er
         // A query on one table also carries the row id, hidden, so the
         // current row can be deleted.
         static const QRegularExpression selectAll(
-            QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)\\b(?!\\s*[,.])(?!\\s+(?:NATURAL|INNER|LEFT|CROSS|JOIN)\\b)"),
+            QStringLiteral("^SELECT\\s+\\*\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)\\b(?!\\s*[,.])(?!\\s+(?:NATURAL|INNER|"
+                           "LEFT|CROSS|JOIN)\\b)"),
             QRegularExpression::CaseInsensitiveOption);
         const auto m = selectAll.match(translated);
         sql = translated;
@@ -296,14 +298,15 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sqlOrTable, Er
         // A view or the like has no row id: take the statement as written.
         rs->table_.clear();
         prepared = nullptr;
-        rc = sqlite3_prepare_v2(conn_->db, TranslateStatement(trimmed, nullptr).toUtf8().constData(), -1,
-                                &prepared, nullptr);
+        rc = sqlite3_prepare_v2(conn_->db, TranslateStatement(trimmed, nullptr).toUtf8().constData(), -1, &prepared,
+                                nullptr);
         rs->stmt_.reset(prepared);
     }
     if (rc != SQLITE_OK || !rs->stmt_) {
         if (error) {
-            *error = rc != SQLITE_OK ? FromSqlite(conn_->db, rc, path_)
-                                     : Make(dberr::kSyntax, QStringLiteral("Syntax error in query expression: empty statement"));
+            *error = rc != SQLITE_OK
+                         ? FromSqlite(conn_->db, rc, path_)
+                         : Make(dberr::kSyntax, QStringLiteral("Syntax error in query expression: empty statement"));
         }
         return nullptr;
     }
@@ -575,8 +578,8 @@ std::unique_ptr<RowInserter> Database::PrepareInsert(const QString& table, const
         return nullptr;
     }
     sqlite3_stmt* prepared = nullptr;
-    const int rc = sqlite3_prepare_v2(conn_->db, InsertStatement(table, columns).toUtf8().constData(), -1, &prepared,
-                                      nullptr);
+    const int rc =
+        sqlite3_prepare_v2(conn_->db, InsertStatement(table, columns).toUtf8().constData(), -1, &prepared, nullptr);
     std::unique_ptr<RowInserter> inserter(new RowInserter);
     inserter->stmt_.reset(prepared);
     if (rc != SQLITE_OK) {

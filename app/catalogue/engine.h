@@ -105,8 +105,7 @@ public:
 
     // A new, empty catalogue file, opened exclusively. Fails (3204) when the
     // file exists, or when it cannot be written.
-    static std::unique_ptr<Database> Create(const QString& path, const QString& locale, int options,
-                                            Error* error);
+    static std::unique_ptr<Database> Create(const QString& path, const QString& locale, int options, Error* error);
     // Opens an existing file read-write. With exclusive = true no other
     // connection, in this process or another, can read or write it until
     // Close(). Fails when the file is missing (3024), no database (3343; an
@@ -201,11 +200,11 @@ private:
     StatementHandle insert_;  // prepared at the first Update
     QString table_;           // the table of a table-type set or of "SELECT * FROM t"
     bool tableType_ = false;
-    bool hasRowid_ = false;   // column 0 is the row id, hidden
+    bool hasRowid_ = false;  // column 0 is the row id, hidden
     bool atEnd_ = true;
     bool deleted_ = false;
     int seen_ = 0;
-    QHash<QString, int> columns_;  // case-folded name -> statement column
+    QHash<QString, int> columns_;          // case-folded name -> statement column
     mutable QHash<QString, int> spelled_;  // names as asked for -> column
     QStringList names_;
     QVector<Kind> kinds_;

@@ -93,8 +93,8 @@ bool TokenMatches(const LikeToken& t, char32_t c) {
         return c >= U'0' && c <= U'9';
     case LikeToken::Set: {
         const char32_t f = Fold(c);
-        const bool in = std::any_of(t.ranges.begin(), t.ranges.end(),
-                                    [f](const auto& r) { return f >= r.first && f <= r.second; });
+        const bool in =
+            std::any_of(t.ranges.begin(), t.ranges.end(), [f](const auto& r) { return f >= r.first && f <= r.second; });
         return in != t.negate;
     }
     case LikeToken::Run:

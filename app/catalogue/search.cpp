@@ -33,8 +33,7 @@ QString CommentTerm(const QString& value) {
 }
 
 QString DatePart(qint16 year, qint16 month, qint16 day) {
-    return QString::number(year) + QLatin1Char('-') + QString::number(month) + QLatin1Char('-') +
-           QString::number(day);
+    return QString::number(year) + QLatin1Char('-') + QString::number(month) + QLatin1Char('-') + QString::number(day);
 }
 
 QString TimePart(qint16 hour, qint16 minute, qint16 second) {

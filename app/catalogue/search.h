@@ -20,7 +20,7 @@ struct SearchCriteria {
     QString TelMic;
     QString Saved;
     QString SamRate;
-    QString Comment;   // "" = no criterion
+    QString Comment;  // "" = no criterion
     bool MatchAll = false;
 };
 

@@ -67,7 +67,8 @@ bool HasCatalogueColumns(const Recordset& rows, Error* error) {
     for (const QString& name : CatalogueColumns()) {
         if (rows.FieldIndex(name) < 0) {
             if (error)
-                *error = Error{dberr::kItemNotFound, QStringLiteral("Item not found in this collection: '%1'.").arg(name)};
+                *error =
+                    Error{dberr::kItemNotFound, QStringLiteral("Item not found in this collection: '%1'.").arg(name)};
             return false;
         }
     }
@@ -117,8 +118,8 @@ CallListModel::CallSource SourceOf(std::shared_ptr<Recordset> rows) {
 
 int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error) {
     Error failed;
-    auto counted = db ? db->OpenRecordset(QStringLiteral("SELECT count(*) FROM (") + statement + u')', &failed)
-                      : nullptr;
+    auto counted =
+        db ? db->OpenRecordset(QStringLiteral("SELECT count(*) FROM (") + statement + u')', &failed) : nullptr;
     std::shared_ptr<Recordset> rows = counted ? db->OpenRecordset(statement, &failed) : nullptr;
     if (!db)
         failed = Error{dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set.")};

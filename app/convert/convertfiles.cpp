@@ -55,7 +55,6 @@ bool RunStage(ConvertProgress& progress, int line, const QString& text, Work wor
     return true;
 }
 
-
 }  // namespace
 
 ConvertPaths PathsFor(const QString& name, const QString& tempFolder, const QString& destination, int mp3Option) {
@@ -179,7 +178,8 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
             return result;
         }
         const bool made = named && !silent && Exists(paths.result);
-        const QString reason = silent ? LibStr(str::NoAudioInRecording, QStringLiteral("No audio in the recording")) : QString();
+        const QString reason =
+            silent ? LibStr(str::NoAudioInRecording, QStringLiteral("No audio in the recording")) : QString();
         progress.SetLineText(line, prefix + (made ? paths.result : reason + kFailedMark.toString()));
         result.results << (made ? paths.result : QString());
         progress.ProcessEvents();

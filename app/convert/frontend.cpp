@@ -96,8 +96,8 @@ void CloseFrontEnd() {
 WindowHandle StartFrontEnd() {
     WindowSystem& windows = CurrentWindowSystem();
     if (OurFrontEndWindow(windows) == 0) {
-        const qint64 pid = windows.StartProcess(JoinPath(ApplicationFolder(), kFrontEndProgram.toString()),
-                                                GetTempFolder());
+        const qint64 pid =
+            windows.StartProcess(JoinPath(ApplicationFolder(), kFrontEndProgram.toString()), GetTempFolder());
         FrontEndProcessId = static_cast<qint32>(pid);
     }
     WindowHandle window = 0;

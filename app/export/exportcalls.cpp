@@ -97,8 +97,9 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
                              .arg(result.failed.join(QStringLiteral(", "))));
 
     if (calls.isEmpty()) {
-        result.error = Error{err::kFileNotFound,
-                             LibStr(str::NoCallConverted, QStringLiteral("No call could be converted; nothing was exported."))};
+        result.error =
+            Error{err::kFileNotFound,
+                  LibStr(str::NoCallConverted, QStringLiteral("No call could be converted; nothing was exported."))};
     } else if (!WriteExport(calls, sources, request.destination, progress, &result.error)) {
         if (result.error.number == kCancelled) {
             result.outcome = ConvertOutcome::Cancelled;
@@ -109,11 +110,12 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         result.exported = static_cast<int>(calls.size());
         result.calls = calls;
     }
-    result.summary = result.error.IsSet()
-                         ? LibStr(str::NothingExported, QStringLiteral("Nothing was exported: %1")).arg(result.error.description)
-                         : LibStr(str::CallsExportedTo, QStringLiteral("%1 calls exported to %2"))
-                               .arg(result.exported)
-                               .arg(request.destination);
+    result.summary =
+        result.error.IsSet()
+            ? LibStr(str::NothingExported, QStringLiteral("Nothing was exported: %1")).arg(result.error.description)
+            : LibStr(str::CallsExportedTo, QStringLiteral("%1 calls exported to %2"))
+                  .arg(result.exported)
+                  .arg(request.destination);
     progress.AddLine(result.summary);
     progress.SelectLine(progress.LineCount() - 1);
     return result;

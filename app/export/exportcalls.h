@@ -19,8 +19,8 @@ namespace qlm {
 struct ExportRequest {
     QVector<CallRecord> calls;  // in the order they are listed
     QString recordingsFolder;
-    QString destination;        // a folder, or a file name ending in .zip
-    int mp3Option = 0;          // > 0: MP3 files, else levelled WAV files
+    QString destination;  // a folder, or a file name ending in .zip
+    int mp3Option = 0;    // > 0: MP3 files, else levelled WAV files
 };
 
 struct ExportResult {
@@ -28,11 +28,11 @@ struct ExportResult {
     // Cancelled: nothing written. Finished: see error and exported.
     ConvertOutcome outcome = ConvertOutcome::Finished;
     QString message;
-    Error error;            // the files could not be written; nothing was
-    int exported = 0;       // calls in the export
+    Error error;                  // the files could not be written; nothing was
+    int exported = 0;             // calls in the export
     QVector<ExportedCall> calls;  // what the export holds, as its manifest lists it
-    QStringList failed;     // "MM/dd/yyyy hh:mm:ss" of calls left out: no audio
-    QString summary;        // the closing line, also shown as the last line
+    QStringList failed;           // "MM/dd/yyyy hh:mm:ss" of calls left out: no audio
+    QString summary;              // the closing line, also shown as the last line
 };
 
 // Converts and writes the calls. The run's last line tells how many calls

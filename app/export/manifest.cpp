@@ -46,10 +46,10 @@ QString ReadableFileName(const CallRecord& record, const QString& extension) {
 }
 
 QStringList ManifestKeys() {
-    return {QStringLiteral("date"),       QStringLiteral("time"),   QStringLiteral("duration"),
-            QStringLiteral("callerId"),   QStringLiteral("dialString"), QStringLiteral("inOut"),
-            QStringLiteral("telMic"),     QStringLiteral("saved"),  QStringLiteral("sampleRate"),
-            QStringLiteral("comment"),    QStringLiteral("file"),   QStringLiteral("seconds")};
+    return {QStringLiteral("date"),     QStringLiteral("time"),       QStringLiteral("duration"),
+            QStringLiteral("callerId"), QStringLiteral("dialString"), QStringLiteral("inOut"),
+            QStringLiteral("telMic"),   QStringLiteral("saved"),      QStringLiteral("sampleRate"),
+            QStringLiteral("comment"),  QStringLiteral("file"),       QStringLiteral("seconds")};
 }
 
 QStringList ManifestValues(const ExportedCall& call) {

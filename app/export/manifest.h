@@ -14,8 +14,8 @@ namespace qlm {
 
 struct ExportedCall {
     CallRecord record;
-    QString file;         // the audio file's name inside the export
-    double seconds = 0;   // the audio's length
+    QString file;        // the audio file's name inside the export
+    double seconds = 0;  // the audio's length
 };
 
 inline constexpr char kManifestCsv[] = "calls.csv";

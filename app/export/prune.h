@@ -39,9 +39,9 @@ struct PrunePlan {
 PrunePlan PlanPrune(const QVector<AgedCall>& all, const QDate& keepFrom, bool includeSaved);
 
 struct PruneResult {
-    int deleted = 0;              // calls gone, recording and rows
-    QVector<AgedCall> notDeleted; // their recording could not be deleted: rows kept
-    Error error;                  // the rows could not be deleted
+    int deleted = 0;               // calls gone, recording and rows
+    QVector<AgedCall> notDeleted;  // their recording could not be deleted: rows kept
+    Error error;                   // the rows could not be deleted
 };
 
 // Deletes the planned calls: each recording file first; a call whose file

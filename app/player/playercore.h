@@ -3,8 +3,8 @@
 // the position of every rendered sample in the call, seeking and the end of
 // the call. The stretch is RubberBand's R3 engine in real-time mode: on our
 // 8 kHz speech at 1.5x and 2x it keeps the voice as periodic as the call
-// itself, where SoundTouch's splicing roughens it (bench_stretch). The window plays it through PlayerOutput; qlmtool and the tests
-// render it into memory.
+// itself, where SoundTouch's splicing roughens it (bench_stretch). The window plays it through PlayerOutput; qlmtool
+// and the tests render it into memory.
 #pragma once
 
 #include <QString>

@@ -95,9 +95,7 @@ qint64 PlayerOutput::HeardSamples() const {
     return qMin(base_ + sink_->processedUSecs() * kPlayerRate / 1000000, core_.Rendered());
 }
 
-qint64 PlayerOutput::PositionMs() const {
-    return sink_ ? core_.PositionMs(HeardSamples()) : core_.NextPositionMs();
-}
+qint64 PlayerOutput::PositionMs() const { return sink_ ? core_.PositionMs(HeardSamples()) : core_.NextPositionMs(); }
 
 void PlayerOutput::Seek(qint64 ms) {
     const bool playing = IsPlaying();

@@ -60,8 +60,8 @@ bool PreparePlayFile(const ConvertItem& item, const QString& recordingsFolder, c
                      QString* path, QString* error) {
     *path = PlayFileFor(item);
     if (path->isEmpty()) {
-        *error = LibStr(str::LineNamesNoRecording, QStringLiteral("This line names no recording:")) + u' ' + item.dateText + u' ' +
-                 item.timeText;
+        *error = LibStr(str::LineNamesNoRecording, QStringLiteral("This line names no recording:")) + u' ' +
+                 item.dateText + u' ' + item.timeText;
         return false;
     }
     if (QFileInfo(*path).isFile())

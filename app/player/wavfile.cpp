@@ -36,9 +36,11 @@ bool ReadPlayerWav(const QString& path, QVector<qint16>* samples, QString* error
     samples->clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Fail(error, LibStr(str::RecordingUnreadable, QStringLiteral("The recording cannot be read:")) + u' ' + path);
+        return Fail(error,
+                    LibStr(str::RecordingUnreadable, QStringLiteral("The recording cannot be read:")) + u' ' + path);
     const QByteArray bytes = file.readAll();
-    const QString notWav = LibStr(str::NotOurWav, QStringLiteral("Not a 16-bit mono WAV file at 8000 Hz:")) + u' ' + path;
+    const QString notWav =
+        LibStr(str::NotOurWav, QStringLiteral("Not a 16-bit mono WAV file at 8000 Hz:")) + u' ' + path;
     if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
         return Fail(error, notWav);
     bool haveFormat = false;

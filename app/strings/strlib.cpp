@@ -121,12 +121,8 @@ QString StringLibrarySection() { return State().section; }
 
 bool HasLibStr(int n) { return n >= 1 && n <= TotalStr(); }
 
-QString LibStr(int n, const QString& fallback) {
-    return HasLibStr(n) ? State().strings[n] : fallback;
-}
+QString LibStr(int n, const QString& fallback) { return HasLibStr(n) ? State().strings[n] : fallback; }
 
-const FontEntry* LibFont(int n) {
-    return n >= 1 && n <= TotalFont() ? &State().fonts[n] : nullptr;
-}
+const FontEntry* LibFont(int n) { return n >= 1 && n <= TotalFont() ? &State().fonts[n] : nullptr; }
 
 }  // namespace qlm

@@ -21,8 +21,8 @@ inline constexpr char kStringLibrarySection[] = "QLM6200";
 
 // The two fatal messages; no library string can title them, the table is
 // not loaded yet.
-QString FatalNoLibraryText();   // "Can Not Find String Library. Fatal Error !"
-QString FatalNoStringsText();   // "Can Not Get String. Fatal Error !"
+QString FatalNoLibraryText();  // "Can Not Find String Library. Fatal Error !"
+QString FatalNoStringsText();  // "Can Not Get String. Fatal Error !"
 
 // Fills LibStrings and LibFonts from the file's section. The caller shows the
 // fatal message for a status other than Loaded and ends the program.

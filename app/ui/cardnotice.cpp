@@ -82,8 +82,9 @@ void CardNotice::ShowWhenIdle() {
     }
     shown_ = pending_;
     pending_ = CardVolume();
-    const QString text = LibStr(str::CardFound, QStringLiteral("Recorder card found:")) + u' ' + shown_.name + u' ' + u'(' +
-                         QString::number(shown_.recordings) + u' ' + LibStr(str::Recordings, QStringLiteral("recordings")) + u')';
+    const QString text = LibStr(str::CardFound, QStringLiteral("Recorder card found:")) + u' ' + shown_.name + u' ' +
+                         u'(' + QString::number(shown_.recordings) + u' ' +
+                         LibStr(str::Recordings, QStringLiteral("recordings")) + u')';
     lblCardNotice->setText(text);
     lblCardNotice->setToolTip(shown_.root);
     setAccessibleName(text);

@@ -23,8 +23,8 @@ void CheckHeader::paintSection(QPainter* painter, const QRect& rect, int logical
     const QSize size = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &box, this).size();
     box.rect = QRect(rect.x() + (rect.width() - size.width()) / 2, rect.y() + (rect.height() - size.height()) / 2,
                      size.width(), size.height());
-    box.state = QStyle::State_Enabled |
-                (model && model->HeaderImageKey() == u"def" ? QStyle::State_On : QStyle::State_Off);
+    box.state =
+        QStyle::State_Enabled | (model && model->HeaderImageKey() == u"def" ? QStyle::State_On : QStyle::State_Off);
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, this);
 }
 

@@ -101,8 +101,10 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
             known = true;
             break;
         }
-        const auto answer = QMessageBox::question(&main, LibStr(str::MessageTitle), LibStr(str::FolderHasNoRecordings) + u'\n' + LibStr(str::ChooseAnotherFolder),
-                                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+        const auto answer =
+            QMessageBox::question(&main, LibStr(str::MessageTitle),
+                                  LibStr(str::FolderHasNoRecordings) + u'\n' + LibStr(str::ChooseAnotherFolder),
+                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
         if (answer != QMessageBox::Ok) {
             main.SetPanelText(1, LibStr(str::BuildCancelled));
             break;
@@ -151,7 +153,9 @@ void CopyRecordingsFrom(frmMain& main, const QString& source) {
                                  state.DestinationFolder);
         Repaint();
         CopyHooks hooks;
-        hooks.copiedFile = [&main](int copied, const QString&) { main.SetPanelText(2, CountText(copied, str::FilesCopied)); };
+        hooks.copiedFile = [&main](int copied, const QString&) {
+            main.SetPanelText(2, CountText(copied, str::FilesCopied));
+        };
         hooks.repaint = Repaint;
         const CopyResult result = CopyRecordings(state.SourceFolder, state.DestinationFolder, hooks);
         state.RecordingsFolder = state.DestinationFolder;

@@ -33,7 +33,9 @@ ConvertItem ItemOf(const CallListModel& model, int row) {
 bool RefuseWhileRunning(frmMain& main) {
     if (!frmConverter::Running())
         return false;
-    ShowMessage(LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished.")), &main);
+    ShowMessage(LibStr(str::ConversionRunning,
+                       QStringLiteral("A conversion is still running. Try again when it has finished.")),
+                &main);
     return true;
 }
 
@@ -72,8 +74,7 @@ void ConvertCommand(frmMain& main) {
             items << ItemOf(*model, row);
         if (!items.isEmpty()) {
             const qint16 mp3Option = state.Mp3Output != 0 ? ReadMp3Option(main) : 0;
-            frmConverter::ConvertFiles(&main, items, JoinPath(state.DestinationFolder, QString()), mp3Option,
-                                       false);
+            frmConverter::ConvertFiles(&main, items, JoinPath(state.DestinationFolder, QString()), mp3Option, false);
         }
     }
     state.SourceFolder.clear();

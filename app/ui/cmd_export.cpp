@@ -55,8 +55,10 @@ QString Today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-d
 }  // namespace
 
 void AddExportCommands(frmMain& main) {
-    QAction* exportItem = AddItem(main, "MnuExport", LibStr(str::MenuExport, QStringLiteral("&Export...")), ExportCommand);
-    QAction* pruneItem = AddItem(main, "MnuPrune", LibStr(str::MenuDeleteOldCalls, QStringLiteral("Delete &Old Calls...")), PruneCommand);
+    QAction* exportItem =
+        AddItem(main, "MnuExport", LibStr(str::MenuExport, QStringLiteral("&Export...")), ExportCommand);
+    QAction* pruneItem = AddItem(main, "MnuPrune",
+                                 LibStr(str::MenuDeleteOldCalls, QStringLiteral("Delete &Old Calls...")), PruneCommand);
     QAction* backupItem =
         AddItem(main, "MnuBackup", LibStr(str::MenuBackUp, QStringLiteral("&Back Up Catalogue...")), BackupCommand);
     main.MnuTool->addSeparator();
@@ -73,7 +75,8 @@ void AddExportCommands(frmMain& main) {
 
 void ExportCommand(frmMain& main) {
     if (frmConverter::Running()) {
-        ShowMessage(LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished.")),
+        ShowMessage(LibStr(str::ConversionRunning,
+                           QStringLiteral("A conversion is still running. Try again when it has finished.")),
                     &main);
         return;
     }
@@ -134,9 +137,11 @@ void BackupCommand(frmMain& main) {
         return;
     Error error;
     if (BackupCatalogue(*state.CatalogueDatabase, destination, &error))
-        ShowMessage(LibStr(str::BackedUpTo, QStringLiteral("The catalogue was backed up to %1.")).arg(destination), &main);
+        ShowMessage(LibStr(str::BackedUpTo, QStringLiteral("The catalogue was backed up to %1.")).arg(destination),
+                    &main);
     else
-        ShowMessage(LibStr(str::BackupFailed, QStringLiteral("The catalogue could not be backed up:")) + u'\n' + error.description,
+        ShowMessage(LibStr(str::BackupFailed, QStringLiteral("The catalogue could not be backed up:")) + u'\n' +
+                        error.description,
                     &main);
 }
 
@@ -179,7 +184,8 @@ void PruneCommand(frmMain& main) {
         for (const AgedCall& call : result.notDeleted)
             names << DateDisplayText(call.date) + u' ' + TimeDisplayText(call.time);
         const QString kept =
-            LibStr(str::CallsNotDeleted, QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."));
+            LibStr(str::CallsNotDeleted,
+                   QStringLiteral("%1 calls could not be deleted: their recordings could not be removed."));
         text += u'\n' + kept.arg(result.notDeleted.size()) + u'\n' + names.mid(0, 20).join(u'\n');
     }
     if (result.error.IsSet())

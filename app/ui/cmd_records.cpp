@@ -64,8 +64,8 @@ void DeleteRecords(frmMain& main) {
 void ConfirmCardWipe(frmMain& main, const QString& folder) {
     if (folder.isEmpty())
         return;
-    const auto answer = QMessageBox::question(&main, LibStr(str::MessageTitle), LibStr(str::ConfirmWipeCard), QMessageBox::Ok | QMessageBox::Cancel,
-                                              QMessageBox::Cancel);
+    const auto answer = QMessageBox::question(&main, LibStr(str::MessageTitle), LibStr(str::ConfirmWipeCard),
+                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
     DeleteCardRecordingsIn(folder);

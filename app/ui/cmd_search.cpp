@@ -39,7 +39,8 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria) {
     const int listed = ListCatalogueStatement(state.CatalogueDatabase.get(), statement, model, &error);
     if (listed < 0)
         return;
-    main.SetPanelText(2, LibStr(str::Total) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') + LibStr(str::CallsFound));
+    main.SetPanelText(2, LibStr(str::Total) + QLatin1Char(' ') + QString::number(listed) + QLatin1Char(' ') +
+                             LibStr(str::CallsFound));
     main.SetPanelText(1, state.CataloguePath);
     state.AllChecked = false;
     model->SetHeaderImageKey(QStringLiteral("abc"));

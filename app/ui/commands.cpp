@@ -22,8 +22,8 @@ void EnableCommands(frmMain& main, bool state) {
             button->setEnabled(!state);
         else if (key == u"Sign_Out")
             button->setEnabled(state);
-        else if (key == u"Modify_Password" || key == u"Exit" || key == u"Search_Start" ||
-                 key == u"Convert_Start" || key == u"Write_Comment")
+        else if (key == u"Modify_Password" || key == u"Exit" || key == u"Search_Start" || key == u"Convert_Start" ||
+                 key == u"Write_Comment")
             continue;
         else
             button->setEnabled(state);

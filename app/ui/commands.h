@@ -23,7 +23,7 @@ void ModifyPassword(frmMain& main);
 
 // Catalogue and card (cmd_catalogue.cpp).
 void OpenCatalogue(frmMain& main);
-void MakeCatalogue(frmMain& main);          // BuildCatalogue with an empty folder
+void MakeCatalogue(frmMain& main);                          // BuildCatalogue with an empty folder
 void BuildCatalogue(frmMain& main, const QString& folder);  // "" asks for the folder
 void CopyRecordingsCommand(frmMain& main);
 // The same with the dialog's source list opened on that folder (a card that
@@ -36,13 +36,13 @@ void SearchCatalogue(frmMain& main, SearchCriteria& criteria);
 
 // Conversion and playback (cmd_convert.cpp).
 void ConvertCommand(frmMain& main);
-void PlayRecCommand(frmMain& main);          // frmSelect in play mode
-void PlaySelected(frmMain& main);            // double click on a line
-short ReadMp3Option(frmMain& main);          // the volume frame's MP3 option
+void PlayRecCommand(frmMain& main);  // frmSelect in play mode
+void PlaySelected(frmMain& main);    // double click on a line
+short ReadMp3Option(frmMain& main);  // the volume frame's MP3 option
 
 // Calls and the card (cmd_records.cpp).
 void WriteComment(frmMain& main);
-void DeleteRecords(frmMain& main);           // pop-up MnuDelete
+void DeleteRecords(frmMain& main);  // pop-up MnuDelete
 void DeleteCardRecordings(frmMain& main);
 void ConfirmCardWipe(frmMain& main, const QString& folder);
 

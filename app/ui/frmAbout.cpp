@@ -34,7 +34,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 
     // Texts first, then fonts, as this box always did.
-    setWindowTitle(LibStr(str::About, QStringLiteral("About")) + u' ' + LibStr(str::ProgramName, QStringLiteral("QLM6200")));
+    setWindowTitle(LibStr(str::About, QStringLiteral("About")) + u' ' +
+                   LibStr(str::ProgramName, QStringLiteral("QLM6200")));
     Label1->setText(LibStr(str::AboutPurpose, Label1->text()));
     Label2->setText(LibStr(str::AboutWhat, Label2->text()));
     Label3->setText(LibStr(str::Copyright, Label3->text()));

@@ -16,14 +16,14 @@
 
 namespace qlm {
 
-frmBackup::frmBackup(QWidget* parent, const QString& recordingsFolder, const QString& destination)
-    : QDialog(parent) {
+frmBackup::frmBackup(QWidget* parent, const QString& recordingsFolder, const QString& destination) : QDialog(parent) {
     setObjectName(QStringLiteral("frmBackup"));
     setWindowTitle(PlainText(LibStr(str::BackUpCatalogue, QStringLiteral("Back Up Catalogue"))));
-    lblRecordings = new QLabel(LibStr(str::BackupWithoutRecordings, QStringLiteral("The backup holds the calls and their comments, not the "
-                                                          "recordings. The recordings stay in:")) +
-                                   u'\n' + QDir::toNativeSeparators(recordingsFolder),
-                               this);
+    lblRecordings = new QLabel(
+        LibStr(str::BackupWithoutRecordings, QStringLiteral("The backup holds the calls and their comments, not the "
+                                                            "recordings. The recordings stay in:")) +
+            u'\n' + QDir::toNativeSeparators(recordingsFolder),
+        this);
     lblRecordings->setObjectName(QStringLiteral("lblRecordings"));
     lblRecordings->setWordWrap(true);
     lblRecordings->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -59,8 +59,8 @@ frmConverter::frmConverter(QWidget* owner) : QDialog(owner) {
     layout->addWidget(LstConverted, 1);
     layout->addLayout(buttons);
 
-    for (QWidget* control : {static_cast<QWidget*>(LstConverted), static_cast<QWidget*>(cmdOK),
-                             static_cast<QWidget*>(cmdCancel)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(LstConverted), static_cast<QWidget*>(cmdOK), static_cast<QWidget*>(cmdCancel)})
         ApplyFont(control, 1);
     ApplyFont(lblStatus, 2);
 

@@ -22,10 +22,11 @@ frmExport::frmExport(QWidget* parent, int callCount, const QString& format, cons
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmExport"));
     setWindowTitle(LibStr(str::ExportCalls, QStringLiteral("Export Calls")));
-    lblCalls = new QLabel(LibStr(str::ExportSummary, QStringLiteral("%1 checked calls, as %2, with calls.csv and calls.json."))
-                              .arg(callCount)
-                              .arg(format),
-                          this);
+    lblCalls =
+        new QLabel(LibStr(str::ExportSummary, QStringLiteral("%1 checked calls, as %2, with calls.csv and calls.json."))
+                       .arg(callCount)
+                       .arg(format),
+                   this);
     lblCalls->setObjectName(QStringLiteral("lblCalls"));
     lblCalls->setWordWrap(true);
     lblDestination = new QLabel(LibStr(str::ExportTo, QStringLiteral("Export &to (a folder or a .zip file):")), this);

@@ -49,9 +49,8 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& designText
 // session) Qt knows neither a theme nor the system's icon folders.
 void UseIconTheme() {
     QStringList paths = QIcon::themeSearchPaths();
-    for (const QString& dir :
-         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-                                   QStandardPaths::LocateDirectory))
+    for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory))
         if (!paths.contains(dir))
             paths << dir;
     QIcon::setThemeSearchPaths(paths);
@@ -149,12 +148,21 @@ void frmMain::BuildMenus() {
 
     // Menu clicks run the routines directly; sign-in, sign-out and search
     // switch convert off once more afterwards.
-    connect(MnuSignIn, &QAction::triggered, this, [this] { SignIn(*this); EnableConvert(*this, false); });
-    connect(MnuSignOut, &QAction::triggered, this, [this] { SignOut(*this); EnableConvert(*this, false); });
+    connect(MnuSignIn, &QAction::triggered, this, [this] {
+        SignIn(*this);
+        EnableConvert(*this, false);
+    });
+    connect(MnuSignOut, &QAction::triggered, this, [this] {
+        SignOut(*this);
+        EnableConvert(*this, false);
+    });
     connect(MnuOpenDB, &QAction::triggered, this, [this] { OpenCatalogue(*this); });
     connect(MnuExit, &QAction::triggered, this, &QWidget::close);
     connect(MnuModifyPassword, &QAction::triggered, this, [this] { ModifyPassword(*this); });
-    connect(MnuSearchStart, &QAction::triggered, this, [this] { StartSearch(*this); EnableConvert(*this, false); });
+    connect(MnuSearchStart, &QAction::triggered, this, [this] {
+        StartSearch(*this);
+        EnableConvert(*this, false);
+    });
     connect(MnuConvertStart, &QAction::triggered, this, [this] { ConvertCommand(*this); });
     connect(MnuWriteComment, &QAction::triggered, this, [this] { WriteComment(*this); });
     connect(MnuCopyRECS, &QAction::triggered, this, [this] { CopyRecordingsCommand(*this); });
@@ -221,7 +229,10 @@ void frmMain::BuildPanels() {
     Frame1->setGeometry(7, 4, 780, 190);
     cmdSearch = new QPushButton(QStringLiteral("Search"), Frame1);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    connect(cmdSearch, &QPushButton::clicked, this, [this] { StartSearch(*this); EnableConvert(*this, false); });
+    connect(cmdSearch, &QPushButton::clicked, this, [this] {
+        StartSearch(*this);
+        EnableConvert(*this, false);
+    });
     searchPanel = new SearchPanel(Frame1, cmdSearch);
 
     fraVolume = new QGroupBox(QStringLiteral("Volume"), central);

@@ -70,7 +70,7 @@ void frmMain::SetListSorted(bool on) {
     // The view would sort again on every change of the arrow, and the header
     // flips the arrow on each click, check-all clicks included; the window
     // sorts itself. Switched off, the view would stop header clicks too.
-    disconnect(header, SIGNAL(sortIndicatorChanged(int,Qt::SortOrder)), lvData, nullptr);
+    disconnect(header, SIGNAL(sortIndicatorChanged(int, Qt::SortOrder)), lvData, nullptr);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(lvData->isSortingEnabled() && sortSection_ > 0);
 }
@@ -84,8 +84,17 @@ void frmMain::SortAsShown() {
 
 void frmMain::FitListColumns() {
     // Every text a column can show in this language, and its header.
-    static const QList<int> kValues[kListColumnCount] = {
-        {}, {}, {}, {}, {}, {}, {str::Incoming, str::Outgoing}, {str::Telephone, str::Microphone, str::VoiceActivated}, {str::SavedMark, str::NotSaved}, {str::Rate1200, str::Rate900, str::Rate550}, {}};
+    static const QList<int> kValues[kListColumnCount] = {{},
+                                                         {},
+                                                         {},
+                                                         {},
+                                                         {},
+                                                         {},
+                                                         {str::Incoming, str::Outgoing},
+                                                         {str::Telephone, str::Microphone, str::VoiceActivated},
+                                                         {str::SavedMark, str::NotSaved},
+                                                         {str::Rate1200, str::Rate900, str::Rate550},
+                                                         {}};
     static const char* const kSamples[kListColumnCount] = {
         "", "12/31/2026", "23:59:59", "23:59:59", "0123456789012", "0123456789012", "", "", "", "", ""};
     QHeaderView* header = lvData->header();
@@ -99,8 +108,8 @@ void frmMain::FitListColumns() {
         int width = cell.horizontalAdvance(QString::fromLatin1(kSamples[c]));
         for (int n : kValues[c])
             width = qMax(width, cell.horizontalAdvance(LibStr(n)));
-        width = qMax(width + padding, head.horizontalAdvance(lvDataModel->headerData(c, Qt::Horizontal).toString()) +
-                                          padding + arrow);
+        width = qMax(width + padding,
+                     head.horizontalAdvance(lvDataModel->headerData(c, Qt::Horizontal).toString()) + padding + arrow);
         header->resizeSection(c, qMax(width, 60));
     }
 }

@@ -56,9 +56,18 @@ void frmMain::ApplyMainTexts() {
     static const struct {
         const char* key;
         int n;
-    } kTips[] = {{"Sign_In", str::SignIn},       {"Sign_Out", str::SignOut},       {"Modify_Password", str::ChangePassword}, {"Open_DB", str::OpenCatalogue},
-                 {"Search_Start", str::Search},  {"Convert_Start", str::ConvertRecordings},  {"Write_Comment", str::WriteComment},  {"Copy_RECs", str::CopyRecordings},
-                 {"Make_DB", str::BuildCatalogue},      {"Play_Rec", str::PlayRecording},     {"Delete_CF", str::DeleteCardRecordings},     {"Exit", str::Exit}};
+    } kTips[] = {{"Sign_In", str::SignIn},
+                 {"Sign_Out", str::SignOut},
+                 {"Modify_Password", str::ChangePassword},
+                 {"Open_DB", str::OpenCatalogue},
+                 {"Search_Start", str::Search},
+                 {"Convert_Start", str::ConvertRecordings},
+                 {"Write_Comment", str::WriteComment},
+                 {"Copy_RECs", str::CopyRecordings},
+                 {"Make_DB", str::BuildCatalogue},
+                 {"Play_Rec", str::PlayRecording},
+                 {"Delete_CF", str::DeleteCardRecordings},
+                 {"Exit", str::Exit}};
     for (const auto& tip : kTips) {
         if (QAction* button = ToolbarButton(QString::fromLatin1(tip.key))) {
             button->setToolTip(LibStr(tip.n, button->toolTip()));

@@ -101,7 +101,7 @@ void DirListBox::SetPath(const QString& folder, const QString& root) {
 
     clear();
     QStringList chain;
-    for (QString p = path_; ; p = Clean(p + QStringLiteral("/.."))) {
+    for (QString p = path_;; p = Clean(p + QStringLiteral("/.."))) {
         chain.prepend(p);
         if (p == root_ || p == u"/")
             break;
@@ -223,8 +223,9 @@ void frmSelect::FillDrives() {
     // Both lists start on the process's current folder and its volume.
     const QString current = QDir::currentPath();
     for (int i = 0; i < volumes_.size(); ++i) {
-        const QString label = volumes_[i].name.isEmpty() ? volumes_[i].root
-                                                          : volumes_[i].root + QStringLiteral("  [") + volumes_[i].name + u']';
+        const QString label = volumes_[i].name.isEmpty()
+                                  ? volumes_[i].root
+                                  : volumes_[i].root + QStringLiteral("  [") + volumes_[i].name + u']';
         drvSource->addItem(label);
         drvDest->addItem(label);
     }
@@ -319,13 +320,14 @@ void frmSelect::Layout(int mode) {
 
 void frmSelect::ApplyTexts(int mode) {
     ApplyFont(this, 2);
-    for (QWidget* w : {static_cast<QWidget*>(fraSource), static_cast<QWidget*>(fraDest),
-                       static_cast<QWidget*>(fraPlayFile), static_cast<QWidget*>(dirSource),
-                       static_cast<QWidget*>(dirDest)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(fraSource), static_cast<QWidget*>(fraDest), static_cast<QWidget*>(fraPlayFile),
+          static_cast<QWidget*>(dirSource), static_cast<QWidget*>(dirDest)})
         ApplyFont(w, 2);
     for (QWidget* w : {cmdSubmit, cmdCancel, cmdNewFloder})
         ApplyFont(w, 1);
-    static const int kCaptions[] = {str::CopyRecordings, str::ConvertRecordings, str::PlayRecording, str::BuildCatalogue, str::DeleteCardRecordings};
+    static const int kCaptions[] = {str::CopyRecordings, str::ConvertRecordings, str::PlayRecording,
+                                    str::BuildCatalogue, str::DeleteCardRecordings};
     static const char* const kDesign[] = {"Copy RECs", "Convert", "Play", "Make DB", "Delete CF"};
     if (mode >= 0 && mode <= 4)
         setWindowTitle(LibStr(kCaptions[mode], QString::fromLatin1(kDesign[mode])));

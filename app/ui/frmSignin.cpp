@@ -115,8 +115,9 @@ void frmSignin::ApplyTexts() {
     Label1->setText(LibStr(str::EnterPassword, Label1->text()));
     if (lblFirstStart) {
         lblFirstStart->setText(
-            LibStr(str::NoPasswordYet, QStringLiteral("No password has been set yet: leave the box empty and press OK.")) + u'\n' +
-            LibStr(str::SetPasswordLater, QStringLiteral("Afterwards, set a password with Change Password.")));
+            LibStr(str::NoPasswordYet,
+                   QStringLiteral("No password has been set yet: leave the box empty and press OK.")) +
+            u'\n' + LibStr(str::SetPasswordLater, QStringLiteral("Afterwards, set a password with Change Password.")));
     }
     cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
     cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));

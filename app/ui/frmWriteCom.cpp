@@ -28,12 +28,12 @@ frmWriteCom::frmWriteCom(QWidget* parent, CallListModel* model, int row)
     Frame1 = new QGroupBox(QStringLiteral("Call"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
 
-    static const char* const kLabels[8] = {"Date", "Time", "Caller ID", "Dial String",
-                                           "In/Out", "Tel/Mic", "Saved", "Sample Rate"};
-    QLineEdit** boxes[8] = {&txtDate, &txtTime, &txtCallerID, &txtDialString,
-                            &txtInOut, &txtTelMic, &txtSaved, &txtSampleRate};
-    static const char* const kBoxNames[8] = {"txtDate", "txtTime", "txtCallerID", "txtDialString",
-                                             "txtInOut", "txtTelMic", "txtSaved", "txtSampleRate"};
+    static const char* const kLabels[8] = {"Date",   "Time",    "Caller ID", "Dial String",
+                                           "In/Out", "Tel/Mic", "Saved",     "Sample Rate"};
+    QLineEdit** boxes[8] = {&txtDate,  &txtTime,   &txtCallerID, &txtDialString,
+                            &txtInOut, &txtTelMic, &txtSaved,    &txtSampleRate};
+    static const char* const kBoxNames[8] = {"txtDate",  "txtTime",   "txtCallerID", "txtDialString",
+                                             "txtInOut", "txtTelMic", "txtSaved",    "txtSampleRate"};
     auto* grid = new QGridLayout(Frame1);
     for (int i = 0; i < 8; ++i) {
         labels_[i] = new QLabel(QString::fromLatin1(kLabels[i]), Frame1);
@@ -89,8 +89,8 @@ frmWriteCom::frmWriteCom(QWidget* parent, CallListModel* model, int row)
 
 void frmWriteCom::ApplyWriteComFonts() {
     ApplyFont(this, 2);
-    for (QWidget* w : {static_cast<QWidget*>(cmdSubmit), static_cast<QWidget*>(cmdCancel),
-                       static_cast<QWidget*>(txtRecCom)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(cmdSubmit), static_cast<QWidget*>(cmdCancel), static_cast<QWidget*>(txtRecCom)})
         ApplyFont(w, 1);
     for (QLineEdit* box : boxes_)
         ApplyFont(box, 1);
@@ -106,8 +106,8 @@ void frmWriteCom::ApplyWriteComTexts() {
         labels_[i]->setText(LibStr(str::Date + i, labels_[i]->text()));
     cmdSubmit->setText(LibStr(str::Ok, cmdSubmit->text()));
     cmdCancel->setText(LibStr(str::Cancel, cmdCancel->text()));
-    txtRecCom->setToolTip(
-        LibStr(str::CommentBoxTip, QStringLiteral("Enter saves the comment; Ctrl+Enter or Shift+Enter starts a new line.")));
+    txtRecCom->setToolTip(LibStr(
+        str::CommentBoxTip, QStringLiteral("Enter saves the comment; Ctrl+Enter or Shift+Enter starts a new line.")));
     SetAccessibleName(txtRecCom, {LibStr(str::Comment, QStringLiteral("Comment"))});
 }
 
@@ -141,8 +141,8 @@ void frmWriteCom::Load() {
     txtRecCom->setFocus();  // the one box meant for typing
     if (row_ < 0)
         return;
-    static const int kColumns[8] = {kColDate, kColTime, kColCallerID, kColDialString,
-                                    kColInOut, kColTelMic, kColSaved, kColSampleRate};
+    static const int kColumns[8] = {kColDate,  kColTime,   kColCallerID, kColDialString,
+                                    kColInOut, kColTelMic, kColSaved,    kColSampleRate};
     for (int i = 0; i < 8; ++i)
         boxes_[i]->setText(model_->Text(row_, kColumns[i]));
     txtRecCom->setPlainText(CommentBoxText(model_->Text(row_, kColComment)));
@@ -157,8 +157,9 @@ void frmWriteCom::cmdSubmit_Click() {
             model_->SetComment(row_, comment);
     } else {
         // Nothing was stored, so the line keeps the comment the catalogue has.
-        ShowMessage(LibStr(str::CommentNotSaved, QStringLiteral("The comment could not be saved.")) + u'\n' + error.BoxText(),
-                    this);
+        ShowMessage(
+            LibStr(str::CommentNotSaved, QStringLiteral("The comment could not be saved.")) + u'\n' + error.BoxText(),
+            this);
     }
     accept();
 }

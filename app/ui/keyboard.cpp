@@ -55,8 +55,7 @@ void AssignAll(const QList<QAction*>& actions, Get text, Set setText) {
 
 void AssignMnemonics(QMenu* menu) {
     AssignAll(
-        menu->actions(), [](QAction* a) { return a->text(); },
-        [](QAction* a, const QString& t) { a->setText(t); });
+        menu->actions(), [](QAction* a) { return a->text(); }, [](QAction* a, const QString& t) { a->setText(t); });
 }
 
 void AssignMnemonics(QMenuBar* bar) {

@@ -32,8 +32,12 @@ constexpr int kPrepareDelayMs = 250;
 
 QString Clock(qint64 ms) {
     const qint64 s = ms / 1000;
-    return s >= 3600 ? QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'))
-                     : QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s >= 3600
+               ? QStringLiteral("%1:%2:%3")
+                     .arg(s / 3600)
+                     .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                     .arg(s % 60, 2, 10, QLatin1Char('0'))
+               : QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 QToolButton* MakeButton(QWidget* parent, const char* name, const char* theme, QStyle::StandardPixmap fallback) {
@@ -48,7 +52,10 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const char* theme, QS
 }  // namespace
 
 PlayerPanel::PlayerPanel(QTreeView* list, CallListModel* model, QWidget* parent)
-    : QFrame(parent), list_(list), model_(model), output_(new PlayerOutput(core_, this)),
+    : QFrame(parent),
+      list_(list),
+      model_(model),
+      output_(new PlayerOutput(core_, this)),
       prepareTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("fraPlayer"));
     setFrameShape(QFrame::StyledPanel);
@@ -184,7 +191,8 @@ void PlayerPanel::ApplyTexts() {
     name(lblCall, str::PlayerCall, "Call", false);
     name(lblPlayerStatus, str::PlayerState, "Player state", false);
     for (int i = 0; i < kPlayerSpeedCount; ++i)
-        cboSpeed->setItemText(i, LibStr(str::SpeedHalf + i, QString::number(kPlayerSpeeds[i]) + QStringLiteral(" \u00d7")));
+        cboSpeed->setItemText(
+            i, LibStr(str::SpeedHalf + i, QString::number(kPlayerSpeeds[i]) + QStringLiteral(" \u00d7")));
     ShowPlaying();
     ShowStatus();
 }
@@ -206,8 +214,8 @@ int PlayerPanel::SelectedRow() const {
 
 void PlayerPanel::SelectionChanged() {
     const int row = SelectedRow();
-    const ConvertItem item = row >= 0 ? ConvertItem{model_->Text(row, kColDate), model_->Text(row, kColTime)}
-                                      : ConvertItem{};
+    const ConvertItem item =
+        row >= 0 ? ConvertItem{model_->Text(row, kColDate), model_->Text(row, kColTime)} : ConvertItem{};
     // Sorting or a new selection of the same call keeps it playing.
     if (row >= 0 && haveItem_ && item.dateText == item_.dateText && item.timeText == item_.timeText)
         return;
@@ -221,8 +229,8 @@ void PlayerPanel::SelectionChanged() {
     QString number = model_->Text(row, kColCallerID);
     if (number.isEmpty())
         number = model_->Text(row, kColDialString);
-    lblCall->setText(QStringLiteral("%1  %2   %3   %4")
-                         .arg(item.dateText, item.timeText, number, model_->Text(row, kColDuration)));
+    lblCall->setText(
+        QStringLiteral("%1  %2   %3   %4").arg(item.dateText, item.timeText, number, model_->Text(row, kColDuration)));
     stage_ = LibStr(str::PreparingRecording, QStringLiteral("Preparing the recording for playing..."));
     ShowStatus();
     // Previous/next call go on playing; a line chosen in the list waits.
@@ -235,7 +243,8 @@ bool PlayerPanel::Prepare() {
     if (prepared_ || !haveItem_)
         return prepared_;
     if (frmConverter::Running()) {
-        failure_ = LibStr(str::ConversionRunning, QStringLiteral("A conversion is still running. Try again when it has finished."));
+        failure_ = LibStr(str::ConversionRunning,
+                          QStringLiteral("A conversion is still running. Try again when it has finished."));
         stage_.clear();
         ShowStatus();
         return false;
@@ -358,7 +367,8 @@ void PlayerPanel::ShowStatus() {
     else if (!stage_.isEmpty())
         text = stage_;
     else if (!sound_)
-        text = LibStr(str::NoSoundOutput, QStringLiteral("No sound output on this computer: calls cannot be played here."));
+        text = LibStr(str::NoSoundOutput,
+                      QStringLiteral("No sound output on this computer: calls cannot be played here."));
     else if (ended_)
         text = LibStr(str::EndOfCall, QStringLiteral("End of call"));
     else if (!haveItem_)
@@ -369,10 +379,11 @@ void PlayerPanel::ShowStatus() {
 
 void PlayerPanel::ShowPlaying() {
     const bool playing = Playing();
-    const QString text = playing ? LibStr(str::Pause, QStringLiteral("Pause")) : LibStr(str::Play, QStringLiteral("Play"));
-    cmdPlay->setIcon(QIcon::fromTheme(playing ? QStringLiteral("media-playback-pause")
-                                              : QStringLiteral("media-playback-start"),
-                                      style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay)));
+    const QString text =
+        playing ? LibStr(str::Pause, QStringLiteral("Pause")) : LibStr(str::Play, QStringLiteral("Play"));
+    cmdPlay->setIcon(
+        QIcon::fromTheme(playing ? QStringLiteral("media-playback-pause") : QStringLiteral("media-playback-start"),
+                         style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay)));
     cmdPlay->setAccessibleName(text);
     cmdPlay->setToolTip(text + QStringLiteral(" (Space)"));
     cmdPlay->setEnabled(sound_ && haveItem_ && failure_.isEmpty());

@@ -89,8 +89,8 @@ private:
     bool ended_ = false;
     bool playWhenPrepared_ = false;
     bool stepping_ = false;  // StepCall is moving the list's selection
-    QString stage_;    // the conversion's stage while it works
-    QString failure_;  // why the call cannot be played
+    QString stage_;          // the conversion's stage while it works
+    QString failure_;        // why the call cannot be played
 };
 
 }  // namespace qlm

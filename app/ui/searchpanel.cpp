@@ -89,9 +89,18 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& designTex
 
 int DaysForMonthList(int month, int year) {
     switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
         return 31;
-    case 4: case 6: case 9: case 11:
+    case 4:
+    case 6:
+    case 9:
+    case 11:
         return 30;
     case 2: {
         // The calendar's rule, so that 29 February is offered only where it
@@ -103,7 +112,6 @@ int DaysForMonthList(int month, int year) {
         return 0;
     }
 }
-
 
 SearchPanel::SearchPanel(QGroupBox* frame, QPushButton* searchButton) : QObject(frame), frame_(frame) {
     setObjectName(QStringLiteral("searchPanel"));
@@ -130,7 +138,7 @@ SearchPanel::SearchPanel(QGroupBox* frame, QPushButton* searchButton) : QObject(
     chkMatch->setObjectName(QStringLiteral("chkMatch"));
     chkMatch->setChecked(true);
 
-    static const char* const kLabel1[9] = {"Date", "Time", "Caller ID", "Dial String", "In/Out",
+    static const char* const kLabel1[9] = {"Date",        "Time",  "Caller ID",   "Dial String", "In/Out",
                                            "Tel/Mic/Vox", "Saved", "Sample Rate", "Comment"};
     for (int i = 0; i < 9; ++i)
         Label1[i] = MakeLabel(frame, QStringLiteral("Label1_%1").arg(i), QString::fromLatin1(kLabel1[i]));
@@ -212,8 +220,11 @@ void SearchPanel::BuildLayout(QPushButton* searchButton) {
 }
 
 void SearchPanel::ApplyTexts() {
-    static const int kLabel1[9] = {str::Date, str::Time, str::CallerId, str::DialledNumber, str::InOut, str::TelMicVox, str::Saved, str::SampleRate, str::Comment};
-    static const int kLabel3[14] = {str::From, str::From, str::Year, str::Month, str::Day, str::Year, str::Month, str::Day, str::Hour, str::Minute, str::Second, str::Hour, str::Minute, str::Second};
+    static const int kLabel1[9] = {str::Date,      str::Time,  str::CallerId,   str::DialledNumber, str::InOut,
+                                   str::TelMicVox, str::Saved, str::SampleRate, str::Comment};
+    static const int kLabel3[14] = {str::From,   str::From,  str::Year,   str::Month, str::Day,
+                                    str::Year,   str::Month, str::Day,    str::Hour,  str::Minute,
+                                    str::Second, str::Hour,  str::Minute, str::Second};
     for (int i = 0; i < 9; ++i)
         Label1[i]->setText(LibStr(kLabel1[i], Label1[i]->text()));
     for (QLabel* label : Label2)
@@ -240,9 +251,9 @@ void SearchPanel::ApplyTexts() {
 }
 
 QList<QWidget*> SearchPanel::TabChain() const {
-    return {comYearF, comMonthF, comDayF,   comYearL,   comMonthL, comDayL,   comHourF,   comMinF,  comSecF,
-            comHourL, comMinL,   comSecL,   txtCallerID, txtDialStr, comInOut,  comTelMic,  comSaved, comSamRate,
-            txtComment, chkMatch};
+    return {comYearF, comMonthF, comDayF,  comYearL,   comMonthL,  comDayL,     comHourF,
+            comMinF,  comSecF,   comHourL, comMinL,    comSecL,    txtCallerID, txtDialStr,
+            comInOut, comTelMic, comSaved, comSamRate, txtComment, chkMatch};
 }
 
 void SearchPanel::FillSearchPanel() {

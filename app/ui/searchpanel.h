@@ -29,7 +29,6 @@ enum class PanelSide { F, L };
 // month outside 1..12 (the day list is then left as it is).
 int DaysForMonthList(int month, int year);
 
-
 class SearchPanel : public QObject {
     Q_OBJECT
 public:

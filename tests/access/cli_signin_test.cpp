@@ -96,7 +96,7 @@ TEST(QlmtoolGate, OnATerminalItAsksWithoutEcho) {
     std::atomic<bool> echoWasOff = false;
     std::thread user([&] {
         for (int i = 0; i < 300 && !echoWasOff; ++i) {
-            termios t {};
+            termios t{};
             echoWasOff = ::tcgetattr(slave, &t) == 0 && !(t.c_lflag & ECHO);
             if (!echoWasOff)
                 ::usleep(10000);
@@ -118,7 +118,7 @@ TEST(QlmtoolGate, OnATerminalItAsksWithoutEcho) {
     char echoed[64] = {};
     const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(master, echoed, sizeof echoed) : 0;
     EXPECT_LE(n, 0) << std::string(echoed, static_cast<size_t>(n > 0 ? n : 0));
-    termios after {};
+    termios after{};
     ASSERT_EQ(::tcgetattr(slave, &after), 0);
     EXPECT_TRUE(after.c_lflag & ECHO);
     std::fclose(in);

@@ -53,7 +53,7 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
     ASSERT_EQ(sim::WriteDemoCard(card.path(), &error), 12);
     Touch(card.filePath(QStringLiteral("NOTES.TXT")));
     Touch(card.filePath(QStringLiteral("A2505143.52")));
-    Touch(card.filePath(QStringLiteral("A2505146.027")));  // minute 60
+    Touch(card.filePath(QStringLiteral("A2505146.027")));     // minute 60
     QDir(card.path()).mkdir(QStringLiteral("A2505143.528"));  // a folder, not a file
     // A recording name whose content cannot be read.
     ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("gone")), card.filePath(QStringLiteral("A2505143.527"))));
@@ -113,7 +113,8 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
         ++count;
     EXPECT_EQ(count, 3);
     // Built with the index the searches use, the rows stored as texts.
-    auto index = reopened->OpenRecordset(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qlm_date'"), &error);
+    auto index =
+        reopened->OpenRecordset(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qlm_date'"), &error);
     ASSERT_TRUE(index && !index->AtEnd());
     EXPECT_TRUE(index->Value(0).toString().contains(QStringLiteral("(Date, Time)")));
     auto texts = reopened->OpenRecordset(
@@ -175,8 +176,8 @@ TEST(BuildCatalogue, CatalogueClosedOrReplacedWhileBuilding) {
                 PrjPublicM().CloseCatalogue();
             } else {
                 other = card.filePath(QStringLiteral("other.mdb"));
-                PrjPublicM().CatalogueDatabase = Database::Create(other, QString::fromLatin1(kGeneralLocale), 0,
-                                                                  nullptr);
+                PrjPublicM().CatalogueDatabase =
+                    Database::Create(other, QString::fromLatin1(kGeneralLocale), 0, nullptr);
             }
         };
         const BuildResult result = BuildCatalogueIn(card.path(), &model, hooks);

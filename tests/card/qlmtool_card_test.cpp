@@ -22,9 +22,7 @@ test::RunResult Tool(const QStringList& args) {
     return test::Run(test::BuiltPath("qlmtool"), args + QStringList{"--password-stdin"}, "\n");
 }
 
-QStringList Lines(const QByteArray& out) {
-    return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
-}
+QStringList Lines(const QByteArray& out) { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 
 }  // namespace
 
@@ -59,12 +57,13 @@ TEST(QlmtoolCard, CopyBuildListRoundTrip) {
     ASSERT_EQ(lines.size(), 12);
     // The demo card holds real speech: its length decides the duration.
     const QString duration = FormatDuration(EstimateDuration(QFileInfo(pc + "/A2524143.527").size(), 0));
-    EXPECT_TRUE(lines.contains("10/25/2024\t14:35:27\t" + duration + "\t \t4420\t \tVoice activated\tNot saved\t1.2 KB/s\t "))
+    EXPECT_TRUE(
+        lines.contains("10/25/2024\t14:35:27\t" + duration + "\t \t4420\t \tVoice activated\tNot saved\t1.2 KB/s\t "))
         << lines.join("\n").toStdString();
     const test::RunResult listJson = Tool({"list", "--json", fields[0]});
     const QJsonObject first = QJsonDocument::fromJson(Lines(listJson.out).value(0).toUtf8()).object();
-    EXPECT_EQ(first.keys(), (QStringList{"callerId", "comment", "date", "dialString", "duration", "inOut",
-                                         "sampleRate", "saved", "telMic", "time"}));
+    EXPECT_EQ(first.keys(), (QStringList{"callerId", "comment", "date", "dialString", "duration", "inOut", "sampleRate",
+                                         "saved", "telMic", "time"}));
 }
 
 TEST(QlmtoolCard, FailuresGoToStderrWithStatusOne) {

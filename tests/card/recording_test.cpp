@@ -13,13 +13,13 @@ TEST(RecordingName, ValidNamesAreRealTimeStamps) {
     for (const char* name : {"A2505143.527", "a2505143.527", "C3105000.000", "12505091.005", "A2524143.527",
                              "22924000.000", "B3099235.959"})
         EXPECT_TRUE(IsRecordingName(name)) << name;
-    for (const char* name : {"23005120.000",   // 30 February
-                             "B3105120.000",   // 31 November
-                             "22923000.000",   // 29 February of a common year
-                             "A2505146.027",   // minute 60
-                             "A2505243.527",   // hour 24
-                             "A2505143.560",   // second 60
-                             "02505143.527",   // month 0
+    for (const char* name : {"23005120.000",  // 30 February
+                             "B3105120.000",  // 31 November
+                             "22923000.000",  // 29 February of a common year
+                             "A2505146.027",  // minute 60
+                             "A2505243.527",  // hour 24
+                             "A2505143.560",  // second 60
+                             "02505143.527",  // month 0
                              "D2505143.527", "A2505143.5270", "A25051435527", "A2505143,527", "A25X5143.527",
                              "A2505143.52", "", "A2505143.5 7", "A250514\u0663.527"})
         EXPECT_FALSE(IsRecordingName(QString::fromUtf8(name))) << name;
@@ -55,8 +55,8 @@ protected:
 
 TEST_F(RecordingHeader, NumberCodesAndFlags) {
     Error error;
-    RecordingInfo info = ReadRecordingHeader(
-        Write("A2505143.527", Header(QByteArray::fromHex("123BFFFFFFFFFFFF"), 0x20)), &error);
+    RecordingInfo info =
+        ReadRecordingHeader(Write("A2505143.527", Header(QByteArray::fromHex("123BFFFFFFFFFFFF"), 0x20)), &error);
     EXPECT_FALSE(error.IsSet());
     EXPECT_EQ(info.Year, 5);
     EXPECT_EQ(info.Month, 10);
@@ -112,8 +112,8 @@ TEST_F(RecordingHeader, ShortAndUnreadableFiles) {
     EXPECT_FALSE(error.IsSet());
     EXPECT_EQ(info.TelorMic, 1);  // missing flag byte reads as 0
     EXPECT_EQ(info.Duration, 0);
-    info = ReadRecordingHeader(Write("12505091.021", QByteArray::fromHex("12FFFFFFFFFFFFFF00000000000000") + char(0x20)),
-                               &error);
+    info = ReadRecordingHeader(
+        Write("12505091.021", QByteArray::fromHex("12FFFFFFFFFFFFFF00000000000000") + char(0x20)), &error);
     EXPECT_EQ(info.CallerID, "12");
     info = ReadRecordingHeader(Write("12505091.022", QByteArray()), &error);
     EXPECT_FALSE(error.IsSet());
@@ -157,9 +157,9 @@ TEST(RecorderSimulator, WritesWhatTheReaderReads) {
 TEST(RecordingLookup, FindsNamesInAnyCaseExactFirst) {
     QTemporaryDir dir;
     const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
-    test::WriteFile(file("a2524143.527"), "lower");   // a card mounted with lower-case names
+    test::WriteFile(file("a2524143.527"), "lower");  // a card mounted with lower-case names
     test::WriteFile(file("B1124101.010"), "exact");
-    test::WriteFile(file("b1124101.010"), "copy");    // the same call twice, differing only in case
+    test::WriteFile(file("b1124101.010"), "copy");  // the same call twice, differing only in case
     test::WriteFile(file("c3124235.959.wav"), "no recording");
 
     RecordingLookup lookup(dir.path());

@@ -57,8 +57,8 @@ TEST(CallRecord, DisplayTextsFollowTheCodes) {
     r.Comment = "It's me";
     const QStringList line = DisplayTexts(r);
     ASSERT_EQ(line.size(), 10);
-    EXPECT_EQ(line, QStringList({"03/07/2024", "09:05:00", "0:01:15", "5551234", " ", LibStr(str::Incoming), LibStr(str::Telephone),
-                                 LibStr(str::NotSaved), LibStr(str::Rate1200), "It's me"}));
+    EXPECT_EQ(line, QStringList({"03/07/2024", "09:05:00", "0:01:15", "5551234", " ", LibStr(str::Incoming),
+                                 LibStr(str::Telephone), LibStr(str::NotSaved), LibStr(str::Rate1200), "It's me"}));
     EXPECT_EQ(InOutText(1, 0), LibStr(str::Outgoing));
     EXPECT_EQ(InOutText(0, 1), " ");  // not a line call: blank whatever InorOut holds
     EXPECT_EQ(InOutText(1, 2), " ");

@@ -96,11 +96,11 @@ TEST(EngineTranslate, DateAndTimeLiterals) {
 }
 
 TEST(EngineTranslate, ImpossibleLiteralsFailTheStatement) {
-    for (const char* bad : {"#2003-0-1#", "#2003-2-30#", "#02/30/2003#", "#4/31/2003#", "#13/1/2003#",
-                            "#9:60:0#", "#24:0:0#", "#9:5:60#", "#hello#", "#2003-1-1", "##", "#03-07-2024#"}) {
+    for (const char* bad : {"#2003-0-1#", "#2003-2-30#", "#02/30/2003#", "#4/31/2003#", "#13/1/2003#", "#9:60:0#",
+                            "#24:0:0#", "#9:5:60#", "#hello#", "#2003-1-1", "##", "#03-07-2024#"}) {
         int number = 0;
-        EXPECT_TRUE(Translate(QStringLiteral("SELECT * FROM qlm WHERE Date = ") + QString::fromLatin1(bad), &number)
-                        .isEmpty())
+        EXPECT_TRUE(
+            Translate(QStringLiteral("SELECT * FROM qlm WHERE Date = ") + QString::fromLatin1(bad), &number).isEmpty())
             << bad;
         EXPECT_EQ(number, dberr::kSyntax) << bad;
     }
@@ -114,18 +114,42 @@ TEST(EngineLike, WildcardRules) {
         const char* text;
         bool match;
     } cases[] = {
-        {"*", "", true},          {"*", "anything", true},   {"12*", "1234", true},
-        {"12*", "0123", false},   {"*23*", "0123", true},    {"*3", "0123", true},
-        {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false}, {"?", "a", true},
-        {"?", "", false},         {"?", "ab", false},        {"a?c", "abc", true},
-        {"#", "7", true},         {"#", "x", false},         {"###", "123", true},
-        {"###", "12a", false},    {"[abc]", "b", true},      {"[abc]", "d", false},
-        {"[a-c]x", "Bx", true},   {"[a-c]x", "dx", false},   {"[!abc]", "d", true},
-        {"[!abc]", "a", false},   {"[!0-9]*", "x12", true},  {"[!0-9]*", "112", false},
-        {"[*]", "*", true},       {"[?]", "a", false},       {"[#]", "#", true},
-        {"a[]b", "ab", true},     {"ABC", "abc", true},      {"abc", "ABC", true},
-        {"straße", "STRASSE", false}, {"ä*", "Äpfel", true},  {"abc", "abcd", false},
-        {"", "", true},           {"", "a", false},          {"**a", "ba", true},
+        {"*", "", true},
+        {"*", "anything", true},
+        {"12*", "1234", true},
+        {"12*", "0123", false},
+        {"*23*", "0123", true},
+        {"*3", "0123", true},
+        {"a*b*c", "aXXbYYc", true},
+        {"a*b*c", "aXXbYY", false},
+        {"?", "a", true},
+        {"?", "", false},
+        {"?", "ab", false},
+        {"a?c", "abc", true},
+        {"#", "7", true},
+        {"#", "x", false},
+        {"###", "123", true},
+        {"###", "12a", false},
+        {"[abc]", "b", true},
+        {"[abc]", "d", false},
+        {"[a-c]x", "Bx", true},
+        {"[a-c]x", "dx", false},
+        {"[!abc]", "d", true},
+        {"[!abc]", "a", false},
+        {"[!0-9]*", "x12", true},
+        {"[!0-9]*", "112", false},
+        {"[*]", "*", true},
+        {"[?]", "a", false},
+        {"[#]", "#", true},
+        {"a[]b", "ab", true},
+        {"ABC", "abc", true},
+        {"abc", "ABC", true},
+        {"straße", "STRASSE", false},
+        {"ä*", "Äpfel", true},
+        {"abc", "abcd", false},
+        {"", "", true},
+        {"", "a", false},
+        {"**a", "ba", true},
         {"*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
     };
     for (const Case& c : cases) {
@@ -209,8 +233,9 @@ TEST(EngineDatabase, RowsRoundTripAndQueriesUseTheDialect) {
 
 TEST(EngineDatabase, AssignmentsAreCheckedAndDeleteRemovesTheCurrentRow) {
     QTemporaryDir dir;
-    auto db = MakeCatalogue(dir.filePath(QStringLiteral("a.mdb")),
-                            {{"2003-1-1", "1:0:0", 1, "1"}, {"2003-1-2", "2:0:0", 2, "2"}, {"2003-1-3", "3:0:0", 3, "3"}});
+    auto db =
+        MakeCatalogue(dir.filePath(QStringLiteral("a.mdb")),
+                      {{"2003-1-1", "1:0:0", 1, "1"}, {"2003-1-2", "2:0:0", 2, "2"}, {"2003-1-3", "3:0:0", 3, "3"}});
     ASSERT_TRUE(db);
     Error error;
     auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
@@ -289,7 +314,8 @@ TEST(EngineDatabase, OpenFailuresAndTheExclusiveOpen) {
     again.reset();
 
     const QString text = dir.filePath(QStringLiteral("notes.mdb"));
-    test::WriteFile(text, QByteArray("This is not a database at all, just some text that is long enough.").repeated(20));
+    test::WriteFile(text,
+                    QByteArray("This is not a database at all, just some text that is long enough.").repeated(20));
     EXPECT_FALSE(Database::Open(text, true, &error));
     EXPECT_EQ(error.number, dberr::kNotDatabase);
     EXPECT_FALSE(Database::Create(dir.filePath(QStringLiteral("no/such/folder/y.mdb")), QString(), 0, &error));

@@ -201,7 +201,8 @@ TEST(Store, OpeningGivesTheDateIndexAndSearchesFindTheSame) {
         EXPECT_EQ(Found(db, statements[i]), before[size_t(i)]) << statements[i].toStdString();
     auto plan = db->OpenRecordset(QStringLiteral("EXPLAIN QUERY PLAN ") + TranslateStatement(range, nullptr), nullptr);
     ASSERT_TRUE(plan);
-    EXPECT_TRUE(plan->Value(3).toString().contains(QStringLiteral("qlm_date"))) << plan->Value(3).toString().toStdString();
+    EXPECT_TRUE(plan->Value(3).toString().contains(QStringLiteral("qlm_date")))
+        << plan->Value(3).toString().toStdString();
     plan.reset();
     PrjPublicM().Reset();
 

@@ -11,8 +11,7 @@ using namespace qlm;
 namespace {
 
 QString Simulate(const QString& folder, const QStringList& args) {
-    const test::RunResult r =
-        test::Run(test::BuiltPath("qlmsim"), QStringList{"write", folder} + args);
+    const test::RunResult r = test::Run(test::BuiltPath("qlmsim"), QStringList{"write", folder} + args);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return QString::fromUtf8(r.out).trimmed();
 }
@@ -21,10 +20,10 @@ QString Simulate(const QString& folder, const QStringList& args) {
 
 TEST(QlmtoolHeader, PrintsWhatTheSimulatorWrote) {
     QTemporaryDir card;
-    const QString a = Simulate(card.path(), {"--time", "2024-10-25 14:35:27", "--number", "5550123",
-                                             "--flags", "0x28", "--bytes", QString::number(9 * 1024)});
-    const QString b = Simulate(card.path(), {"--time", "2006-02-03 09:05:07", "--number", "0800",
-                                             "--flags", "0x31", "--bytes", "9216"});
+    const QString a = Simulate(card.path(), {"--time", "2024-10-25 14:35:27", "--number", "5550123", "--flags", "0x28",
+                                             "--bytes", QString::number(9 * 1024)});
+    const QString b = Simulate(
+        card.path(), {"--time", "2006-02-03 09:05:07", "--number", "0800", "--flags", "0x31", "--bytes", "9216"});
     const QString c = Simulate(card.path(), {"--time", "2024-01-01 00:00:00", "--flags", "0x12", "--bytes", "0"});
     const QString misnamed = card.filePath("PHOTO001.JPG");
     test::WriteFile(misnamed, "jpeg");
@@ -40,8 +39,8 @@ TEST(QlmtoolHeader, PrintsWhatTheSimulatorWrote) {
 
 TEST(QlmtoolHeader, JsonLinesAndUnreadableFiles) {
     QTemporaryDir card;
-    const QString a = Simulate(card.path(), {"--time", "2024-03-07 09:05:00", "--number", "911",
-                                             "--flags", "0x20", "--bytes", "2048"});
+    const QString a = Simulate(
+        card.path(), {"--time", "2024-03-07 09:05:00", "--number", "911", "--flags", "0x20", "--bytes", "2048"});
     test::RunResult r = test::Run(test::BuiltPath("qlmtool"), {"header", "--json", a});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(r.out).object();

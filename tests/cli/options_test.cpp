@@ -51,13 +51,13 @@ TEST(QlmtoolOptions, HelpAndVersion) {
     // Help needs no password and goes to stdout.
     test::RunResult r = Tool({"--help"}, QByteArray());
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* command : {"header", "copy", "build", "list", "search", "comment", "delete", "wipe-card",
-                                "convert"})
+    for (const char* command :
+         {"header", "copy", "build", "list", "search", "comment", "delete", "wipe-card", "convert"})
         EXPECT_TRUE(r.out.contains(QByteArray("\n  qlmtool ") + command + ' ')) << command;
     EXPECT_TRUE(r.out.contains("--version"));
 
-    for (const QStringList& args : {QStringList{"list", "--help"}, QStringList{"--help", "list"},
-                                    QStringList{"-h", "list", "x.mdb"}}) {
+    for (const QStringList& args :
+         {QStringList{"list", "--help"}, QStringList{"--help", "list"}, QStringList{"-h", "list", "x.mdb"}}) {
         r = Tool(args, QByteArray());
         EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_EQ(r.out, "usage: qlmtool list [--json] CATALOGUE\n") << args.join(' ').toStdString();

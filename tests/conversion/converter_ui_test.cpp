@@ -139,7 +139,8 @@ private slots:
         QVERIFY(list && status && ok && cancel);
         QCOMPARE(list->count(), 3);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(list->item(i)->text(), StatusPrefix(i, 3, three[i]) + dest_ + u'/' + NameOf(i) + QStringLiteral(".wav"));
+            QCOMPARE(list->item(i)->text(),
+                     StatusPrefix(i, 3, three[i]) + dest_ + u'/' + NameOf(i) + QStringLiteral(".wav"));
         QCOMPARE(status->text(), LibStr(str::Done));
         QVERIFY(ok->isEnabled());
         QVERIFY(!cancel->isEnabled());
@@ -276,7 +277,8 @@ private slots:
         both.AnswerMessage();
         DoubleClickRow(3);
         QVERIFY(QTest::qWaitFor([&] { return both.done(); }, 5000));
-        QCOMPARE(both.messages().value(0), QStringLiteral("Records not found: ") + dir_->filePath(QStringLiteral("nowhere/")));
+        QCOMPARE(both.messages().value(0),
+                 QStringLiteral("Records not found: ") + dir_->filePath(QStringLiteral("nowhere/")));
         QCOMPARE(both.messages().value(1), QStringLiteral("Fail to Playback"));
         QVERIFY(frmConverter::Loaded() == nullptr);
         PrjPublicM().RecordingsFolder = card_;
@@ -289,10 +291,9 @@ private slots:
         const QString marker = bin.filePath(QStringLiteral("opened"));
         const auto fakeOpener = [&](int status) {
             const QString script = bin.filePath(QStringLiteral("xdg-open"));
-            WriteFile(script, QStringLiteral("#!/bin/sh\nsleep 0.6\necho \"$1\" > '%1'\nexit %2\n")
-                                  .arg(marker)
-                                  .arg(status)
-                                  .toUtf8());
+            WriteFile(
+                script,
+                QStringLiteral("#!/bin/sh\nsleep 0.6\necho \"$1\" > '%1'\nexit %2\n").arg(marker).arg(status).toUtf8());
             QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QFile::remove(marker);
         };

@@ -147,10 +147,10 @@ TEST_F(EndToEndTest, ThreeCallsToLevelledWavThenMp3) {
         EXPECT_EQ(QFileInfo(Temp(names_[i] + QStringLiteral(".qlm.wav"))).lastModified(), decodedTimes[names_[i]]);
         const double seconds = FormatOf(Temp(names_[i] + QStringLiteral(".wav"))).samples / 8000.0;
 
-        const RunResult probe = test::Run(QStringLiteral("ffprobe"),
-                                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                     QStringLiteral("format=duration:stream=sample_rate,channels,codec_name"),
-                                     QStringLiteral("-of"), QStringLiteral("default=nw=1"), mp3});
+        const RunResult probe = test::Run(
+            QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                        QStringLiteral("format=duration:stream=sample_rate,channels,codec_name"),
+                                        QStringLiteral("-of"), QStringLiteral("default=nw=1"), mp3});
         ASSERT_EQ(probe.exitCode, 0) << probe.err.toStdString();
         EXPECT_TRUE(probe.out.contains("codec_name=mp3")) << probe.out.toStdString();
         EXPECT_TRUE(probe.out.contains("sample_rate=8000"));
@@ -161,7 +161,8 @@ TEST_F(EndToEndTest, ThreeCallsToLevelledWavThenMp3) {
         EXPECT_NEAR(probed, seconds, 0.2) << names_[i].toStdString();
 
         const QString decoded = dir_.filePath(QStringLiteral("mpg123-%1.wav").arg(i));
-        const RunResult mpg = test::Run(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), decoded, mp3});
+        const RunResult mpg =
+            test::Run(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), decoded, mp3});
         ASSERT_EQ(mpg.exitCode, 0) << mpg.err.toStdString();
         EXPECT_NEAR(sim::ReadWavSamples(decoded).size() / 8000.0, seconds, 0.2);
     }

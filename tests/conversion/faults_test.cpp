@@ -106,7 +106,8 @@ TEST_F(ConversionFaultsTest, ARecordingWithoutAudioFailsWithItsReasonAndCostsThe
     EXPECT_EQ(result.results[0], Out(names_[0] + QStringLiteral(".wav")));
     EXPECT_EQ(result.results[1], QString());
     EXPECT_EQ(result.results[2], Out(names_[2] + QStringLiteral(".wav")));
-    EXPECT_EQ(progress.lines.lines[1], StatusPrefix(1, 3, three[1]) + LibStr(str::NoAudioInRecording) + kFailedMark.toString());
+    EXPECT_EQ(progress.lines.lines[1],
+              StatusPrefix(1, 3, three[1]) + LibStr(str::NoAudioInRecording) + kFailedMark.toString());
     EXPECT_FALSE(LibStr(str::NoAudioInRecording).isEmpty());
     // Nothing in the destination for it, and no attempt lost on any call.
     EXPECT_FALSE(QFileInfo::exists(Out(names_[1] + QStringLiteral(".wav"))));
@@ -127,7 +128,8 @@ TEST_F(ConversionFaultsTest, ARecordingWithoutAudioFailsWithItsReasonAndCostsThe
     // Less than one whole frame of codec data is no audio either; MP3 alike.
     RecordingProgress tail;
     result = ConvertRecordings({items_[3]}, card_, JoinPath(out_, QString()), 1, tail);
-    EXPECT_EQ(tail.lines.lines, QStringList{StatusPrefix(0, 1, items_[3]) + LibStr(str::NoAudioInRecording) + kFailedMark.toString()});
+    EXPECT_EQ(tail.lines.lines,
+              QStringList{StatusPrefix(0, 1, items_[3]) + LibStr(str::NoAudioInRecording) + kFailedMark.toString()});
     EXPECT_EQ(QDir(out_).entryList({names_[3] + u'*'}, QDir::Files), QStringList());
 }
 

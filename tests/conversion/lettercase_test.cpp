@@ -84,14 +84,15 @@ TEST_P(LetterCaseTest, EveryCallIsFoundAndDeletedWithItsRows) {
                                QStringLiteral("10:10:10")};
     r = Tool(QStringList{QStringLiteral("convert"), catalogue, QStringLiteral("--dest"), out_} + calls);
     ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
-    r = Tool(QStringList{QStringLiteral("convert"), catalogue, QStringLiteral("--dest"), out_, QStringLiteral("--mp3")} +
-             calls);
+    r = Tool(
+        QStringList{QStringLiteral("convert"), catalogue, QStringLiteral("--dest"), out_, QStringLiteral("--mp3")} +
+        calls);
     ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
     for (const QString& name : {kOct, kNov}) {
         EXPECT_GT(SamplesIn(JoinPath(out_, name + QStringLiteral(".wav"))), 8000) << name.toStdString();
         const QString decoded = dir_.filePath(name + QStringLiteral(".mpg123.wav"));
         r = test::Run(QStringLiteral("mpg123"), {QStringLiteral("-q"), QStringLiteral("-w"), decoded,
-                                           JoinPath(out_, name + QStringLiteral(".mp3"))});
+                                                 JoinPath(out_, name + QStringLiteral(".mp3"))});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_GT(SamplesIn(decoded), 8000) << name.toStdString();
     }

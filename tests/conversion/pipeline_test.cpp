@@ -140,8 +140,8 @@ TEST_F(PipelineTest, CancelStopsAfterTheCurrentStageAndKeepsTheFirstResult) {
     ASSERT_EQ(r.results.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(r.results[0]));
     const QString name = RecordingNameFor(items_[1].dateText, items_[1].timeText);
-    EXPECT_TRUE(QFileInfo::exists(Temp(name + QStringLiteral(".qlm.wav"))));      // finished before the cancel
-    EXPECT_FALSE(QFileInfo::exists(dest_ + name + QStringLiteral(".wav")));       // cancelled before its work
+    EXPECT_TRUE(QFileInfo::exists(Temp(name + QStringLiteral(".qlm.wav"))));  // finished before the cancel
+    EXPECT_FALSE(QFileInfo::exists(dest_ + name + QStringLiteral(".wav")));   // cancelled before its work
     EXPECT_EQ(progress.LineCount(), 2);
 
     // A later run picks up where the cancelled one stopped.

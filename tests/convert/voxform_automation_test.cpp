@@ -84,8 +84,8 @@ protected:
         QString why;
         EXPECT_TRUE(sim::SpeakToWav(sentence, wav, &why)) << why.toStdString();
         Error error;
-        const QByteArray data =
-            sim::EncodeWavFile(wav, sim::EncodeSettings{2, false, false}, app_.file(QStringLiteral("libkvc.so")), &error);
+        const QByteArray data = sim::EncodeWavFile(wav, sim::EncodeSettings{2, false, false},
+                                                   app_.file(QStringLiteral("libkvc.so")), &error);
         EXPECT_FALSE(data.isEmpty()) << error.description.toStdString();
         const QString dat = work_.filePath(name + QStringLiteral(".Dat"));
         WriteFile(dat, data);
@@ -107,8 +107,10 @@ protected:
 };
 
 TEST_F(VoxformAutomationTest, DecodesSpeechReusesTheProgramAndClosesIt) {
-    const QString first = SpokenDat(QStringLiteral("A2505143.527"), QStringLiteral("Please call me back tomorrow morning."));
-    const QString second = SpokenDat(QStringLiteral("A2505150.101"), QStringLiteral("The invoice number is four two seven."));
+    const QString first =
+        SpokenDat(QStringLiteral("A2505143.527"), QStringLiteral("Please call me back tomorrow morning."));
+    const QString second =
+        SpokenDat(QStringLiteral("A2505150.101"), QStringLiteral("The invoice number is four two seven."));
     const QString firstWav = work_.filePath(QStringLiteral("A2505143.527.qlm.wav"));
     const QString secondWav = work_.filePath(QStringLiteral("A2505150.101.qlm.wav"));
     StringLines lines;

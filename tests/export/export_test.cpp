@@ -72,8 +72,8 @@ protected:
     // The name a call's audio gets: date, time, direction or source, number.
     static QString ReadableName(const CardCall& call, const char* extension) {
         const bool line = call.flags & flag::kLine;
-        const QString kind = line ? LibStr(call.flags & flag::kNumberKind ? 47 : 46)
-                                  : LibStr(call.flags & flag::kNumberKind ? 104 : 50);
+        const QString kind =
+            line ? LibStr(call.flags & flag::kNumberKind ? 47 : 46) : LibStr(call.flags & flag::kNumberKind ? 104 : 50);
         QString name = call.start.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss ")) + kind;
         if (!call.number.isEmpty())
             name += u' ' + call.number;
@@ -187,9 +187,13 @@ TEST_F(ExportTest, Mp3OfADateRangeIntoAFolder) {
     ASSERT_EQ(json.size(), 3);
     for (int i = 2; i <= 4; ++i) {
         const QString mp3 = JoinPath(folder, ReadableName(calls_[i], "mp3"));
-        const QStringList probe = {QStringLiteral("-v"),       QStringLiteral("error"),
-                                   QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
-                                   QStringLiteral("-of"),      QStringLiteral("csv=p=0"), mp3};
+        const QStringList probe = {QStringLiteral("-v"),
+                                   QStringLiteral("error"),
+                                   QStringLiteral("-show_entries"),
+                                   QStringLiteral("format=duration"),
+                                   QStringLiteral("-of"),
+                                   QStringLiteral("csv=p=0"),
+                                   mp3};
         const double decoded = Number(test::Run(QStringLiteral("ffprobe"), probe).out);
         // The encoder adds its delay and pads to whole MP3 frames (72 ms
         // at 8 kHz).

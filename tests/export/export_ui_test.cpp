@@ -125,9 +125,9 @@ private slots:
         QCOMPARE(script.messages(), QStringList{LibStr(str::BackedUpTo).arg(backup)});
         QVERIFY(recordingsShown.contains(card_));
 
-        const RunResult read = Run(QStringLiteral("sqlite3"),
-                                   {backup, QStringLiteral("SELECT count(*) FROM qlm; SELECT count(*) FROM qlm "
-                                                           "WHERE Comment = 'written just before';")});
+        const RunResult read =
+            Run(QStringLiteral("sqlite3"), {backup, QStringLiteral("SELECT count(*) FROM qlm; SELECT count(*) FROM qlm "
+                                                                   "WHERE Comment = 'written just before';")});
         QCOMPARE(read.out, QByteArray("6\n1\n"));
         Error error;
         auto copy = Database::Open(backup, true, &error);

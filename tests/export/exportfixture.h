@@ -42,9 +42,9 @@ inline QVector<CardCall> ExportCardCalls() {
     return {
         {today.addDays(-400), QStringLiteral("5550100"), flag::kLine, 150,
          QStringLiteral("He said \"call back\", then hung up")},
-        {today.addDays(-400).addSecs(60), QStringLiteral("0301234567"), flag::kLine | flag::kNumberKind | flag::kSaved |
-                                                                          flag::kRate1,
-         120, QStringLiteral("line one\nline two\r\nline three, \"quoted\"")},
+        {today.addDays(-400).addSecs(60), QStringLiteral("0301234567"),
+         flag::kLine | flag::kNumberKind | flag::kSaved | flag::kRate1, 120,
+         QStringLiteral("line one\nline two\r\nline three, \"quoted\"")},
         {today.addDays(-200), QString(), 0, 90, QStringLiteral("Grüße aus Köln – Привет, 你好 🙂")},
         {today.addDays(-150), QStringLiteral("123"), flag::kNumberKind | flag::kRate1, 80, QStringLiteral("=1+1")},
         {today.addDays(-100), QStringLiteral("5550199"), flag::kLine, 60, QString()},
@@ -65,8 +65,8 @@ inline QString MakeCardCatalogue(const QString& folder, const QVector<CardCall>&
     const BuildResult built = BuildCatalogueIn(folder, nullptr, {});
     for (const CardCall& call : calls)
         if (!call.comment.isEmpty())
-            WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), call.DateText(), call.TimeText(),
-                                  call.comment, nullptr);
+            WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), call.DateText(), call.TimeText(), call.comment,
+                                  nullptr);
     return built.path;
 }
 

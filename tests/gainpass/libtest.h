@@ -104,10 +104,10 @@ inline bool MakeSpeech(const QString& text, const QString& wav, double volume = 
     const QString raw = wav + QStringLiteral(".voice.wav");
     if (Run(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), raw, text}).exitCode != 0)
         return false;
-    const bool ok = Run(QStringLiteral("sox"), {raw, QStringLiteral("-r"), QStringLiteral("8000"), QStringLiteral("-c"),
-                                                QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"),
-                                                QStringLiteral("-e"), QStringLiteral("signed-integer"), wav,
-                                                QStringLiteral("vol"), QString::number(volume)})
+    const bool ok = Run(QStringLiteral("sox"),
+                        {raw, QStringLiteral("-r"), QStringLiteral("8000"), QStringLiteral("-c"), QStringLiteral("1"),
+                         QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"),
+                         QStringLiteral("signed-integer"), wav, QStringLiteral("vol"), QString::number(volume)})
                         .exitCode == 0;
     QFile::remove(raw);
     return ok;

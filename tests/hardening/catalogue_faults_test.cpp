@@ -114,18 +114,20 @@ TEST(CatalogueFaults, DatabasesOfTheWrongShape) {
 
     // Table qlm, but not the catalogue's columns.
     const QString columns = dir.filePath("columns.mdb");
-    MakeDatabase(columns, "CREATE TABLE qlm (Date TEXT, Who TEXT, Comment TEXT);"
-                          "INSERT INTO qlm VALUES ('2024-01-01', 'x', 'hello');");
+    MakeDatabase(columns,
+                 "CREATE TABLE qlm (Date TEXT, Who TEXT, Comment TEXT);"
+                 "INSERT INTO qlm VALUES ('2024-01-01', 'x', 'hello');");
     ExpectRefused(columns, dberr::kItemNotFound, "Time");
 
     // The right columns with values of the wrong kind: listed, blanks where
     // a value cannot be read, no crash.
     const QString odd = dir.filePath("odd.mdb");
-    MakeDatabase(odd, "CREATE TABLE qlm (Date DATETIME, Time DATETIME, Duration INTEGER, CallerID TEXT,"
-                      " DialString TEXT, InorOut SMALLINT, TelorMic SMALLINT, Saved SMALLINT,"
-                      " SampleRate SMALLINT, Comment TEXT);"
-                      "INSERT INTO qlm VALUES ('yesterday', x'00ff', 'long', 12, NULL, 99999, -1, 'yes', 7.5, x'c3');"
-                      "INSERT INTO qlm VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);");
+    MakeDatabase(odd,
+                 "CREATE TABLE qlm (Date DATETIME, Time DATETIME, Duration INTEGER, CallerID TEXT,"
+                 " DialString TEXT, InorOut SMALLINT, TelorMic SMALLINT, Saved SMALLINT,"
+                 " SampleRate SMALLINT, Comment TEXT);"
+                 "INSERT INTO qlm VALUES ('yesterday', x'00ff', 'long', 12, NULL, 99999, -1, 'yes', 7.5, x'c3');"
+                 "INSERT INTO qlm VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);");
     CallListModel model;
     int listed = 0;
     Error error;

@@ -47,7 +47,11 @@ Outcome Copy(const QString& card, const QString& destination, const std::functio
 void ExpectOnlyCompleteCopies(const QMap<QString, test::FileState>& card, const QString& destination,
                               const Outcome& outcome) {
     const auto there = test::Snapshot(destination);
-    EXPECT_EQ(QStringList(there.keys()), [&] { QStringList s = outcome.copied; s.sort(); return s; }());
+    EXPECT_EQ(QStringList(there.keys()), [&] {
+        QStringList s = outcome.copied;
+        s.sort();
+        return s;
+    }());
     for (auto it = there.begin(); it != there.end(); ++it) {
         ASSERT_TRUE(card.contains(it.key())) << it.key().toStdString();
         EXPECT_EQ(it->bytes, card[it.key()].bytes) << it.key().toStdString();
@@ -107,10 +111,11 @@ TEST(CopyFaults, FileSizeLimitMidCopy) {
     const auto before = test::Snapshot(card);
     // 256 blocks of 512 bytes; the signal would end the program instead of
     // failing the write.
-    const test::RunResult run = test::Run(
-        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 256; exec \"$0\" copy --password-stdin \"$1\" \"$2\"",
-                    test::BuiltPath("qlmtool"), card, pc},
-        "\n");
+    const test::RunResult run =
+        test::Run("/bin/sh",
+                  {"-c", "trap '' XFSZ; ulimit -f 256; exec \"$0\" copy --password-stdin \"$1\" \"$2\"",
+                   test::BuiltPath("qlmtool"), card, pc},
+                  "\n");
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     const auto there = test::Snapshot(pc);
     for (int i = 0; i < names.size(); ++i) {

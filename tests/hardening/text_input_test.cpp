@@ -90,8 +90,9 @@ QVector<Row> Rows(Database* db) {
     Error error;
     auto set = db->OpenRecordset(QStringLiteral("SELECT * FROM qlm ORDER BY Date, Time"), &error);
     for (; set && !set->AtEnd(); set->MoveNext())
-        rows.push_back({QDateTime(set->Field(QStringLiteral("Date")).toDate(), set->Field(QStringLiteral("Time")).toTime()),
-                        set->Field(QStringLiteral("CallerID")).toString(), set->Field(QStringLiteral("Comment")).toString()});
+        rows.push_back(
+            {QDateTime(set->Field(QStringLiteral("Date")).toDate(), set->Field(QStringLiteral("Time")).toTime()),
+             set->Field(QStringLiteral("CallerID")).toString(), set->Field(QStringLiteral("Comment")).toString()});
     return rows;
 }
 
@@ -132,11 +133,11 @@ TEST(TextInput, CommentsAreStoredExactlyAsTyped) {
 
     // A date or time text that is no list text changes nothing, whatever it
     // holds.
-    for (const auto& [date, time] : QVector<std::pair<QString, QString>>{
-             {DateText(0) + "# OR Date = #" + DateText(1), TimeText(0)},
-             {DateText(0), TimeText(0) + "# OR 1=1 OR Time = #" + TimeText(1)},
-             {"06/01/2024' OR '1'='1", TimeText(0)},
-             {QString(), QString()}}) {
+    for (const auto& [date, time] :
+         QVector<std::pair<QString, QString>>{{DateText(0) + "# OR Date = #" + DateText(1), TimeText(0)},
+                                              {DateText(0), TimeText(0) + "# OR 1=1 OR Time = #" + TimeText(1)},
+                                              {"06/01/2024' OR '1'='1", TimeText(0)},
+                                              {QString(), QString()}}) {
         error.Clear();
         int changed = -1;
         EXPECT_FALSE(WriteCatalogueComment(db.get(), date, time, QStringLiteral("hijacked"), &error, &changed))
@@ -151,8 +152,7 @@ TEST(TextInput, CommentsAreStoredExactlyAsTyped) {
 
     // The same through qlmtool, the text as one argument.
     for (int i = 0; i < n; ++i) {
-        const test::RunResult run =
-            test::Qlmtool({"comment", path, DateText(i), TimeText(i), Texts()[i]});
+        const test::RunResult run = test::Qlmtool({"comment", path, DateText(i), TimeText(i), Texts()[i]});
         EXPECT_EQ(run.exitCode, 0) << Texts()[i].toStdString() << ": " << run.err.toStdString();
     }
     db = Database::Open(path, true, &error);
@@ -219,8 +219,8 @@ TEST(TextInput, SearchTextsStayOneLiteral) {
     db.reset();
 
     // qlmtool search: the quote trick finds the one call whose comment it is.
-    const test::RunResult run = test::Qlmtool({"search", path, "--from", "2000-1-1", "--to", "2099-12-31", "--comment",
-                                           "' OR '1'='1"});
+    const test::RunResult run =
+        test::Qlmtool({"search", path, "--from", "2000-1-1", "--to", "2099-12-31", "--comment", "' OR '1'='1"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts).size(), 1) << run.out.toStdString();
 }
@@ -268,8 +268,7 @@ TEST(TextInput, DeletionTakesOnlyTheNamedCalls) {
 
     // qlmtool refuses such keys before touching anything.
     const auto before = test::ReadFile(path);
-    const test::RunResult run =
-        test::Qlmtool({"delete", path, DateText(1) + "' OR '1'='1", TimeText(1)});
+    const test::RunResult run = test::Qlmtool({"delete", path, DateText(1) + "' OR '1'='1", TimeText(1)});
     EXPECT_EQ(run.exitCode, 64) << run.err.toStdString();
     EXPECT_EQ(test::ReadFile(path), before);
 }

@@ -60,8 +60,8 @@ TEST(DemoCardTest, TheProgramWritesSpokenCallsAtTheirHeadersRates) {
         GTEST_SKIP() << "espeak-ng and sox are needed";
     QTemporaryDir dir;
     const QString card = dir.filePath(QStringLiteral("card"));
-    const test::RunResult run = test::Run(test::BuiltPath(QStringLiteral("qlmsim")),
-                                          {QStringLiteral("democard"), card});
+    const test::RunResult run =
+        test::Run(test::BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith("12 recordings")) << run.out.toStdString();
     EXPECT_FALSE(run.err.contains("warning")) << run.err.toStdString();
@@ -82,8 +82,8 @@ TEST(DemoCardTest, TheProgramWritesSpokenCallsAtTheirHeadersRates) {
     const QString dat = dir.filePath(QStringLiteral("call.dat"));
     const QString wav = dir.filePath(QStringLiteral("call.wav"));
     test::WriteFile(dat, test::ReadFile(path).mid(RecordingHeaderSize));
-    const test::RunResult decode = test::Run(test::BuiltPath(QStringLiteral("qlmsim")),
-                                             {QStringLiteral("decode"), dat, wav});
+    const test::RunResult decode =
+        test::Run(test::BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("decode"), dat, wav});
     ASSERT_EQ(decode.exitCode, 0) << decode.err.toStdString();
     const QVector<qint16> samples = sim::ReadWavSamples(wav);
     EXPECT_EQ(samples.size(), 12 * 8000);
@@ -118,11 +118,11 @@ TEST(DemoCardTest, WriteEncodesAWavAtTheFlagsRate) {
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("s.wav"));
     ASSERT_TRUE(sim::SpeakToWav(QStringLiteral("Testing one two three."), wav));
-    const test::RunResult run = test::Run(
-        test::BuiltPath(QStringLiteral("qlmsim")),
-        {QStringLiteral("write"), dir.filePath(QStringLiteral("card")), QStringLiteral("--time"),
-         QStringLiteral("2024-04-01 10:00:00"), QStringLiteral("--flags"), QStringLiteral("0x21"),
-         QStringLiteral("--wav"), wav, QStringLiteral("--vad"), QStringLiteral("--silence")});
+    const test::RunResult run =
+        test::Run(test::BuiltPath(QStringLiteral("qlmsim")),
+                  {QStringLiteral("write"), dir.filePath(QStringLiteral("card")), QStringLiteral("--time"),
+                   QStringLiteral("2024-04-01 10:00:00"), QStringLiteral("--flags"), QStringLiteral("0x21"),
+                   QStringLiteral("--wav"), wav, QStringLiteral("--vad"), QStringLiteral("--silence")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ExpectRateClass(QString::fromLocal8Bit(run.out.trimmed()));
 }

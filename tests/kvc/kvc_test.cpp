@@ -74,7 +74,11 @@ TEST_F(KvcTest, EncoderWritesTheClassOfTheRateAndSilenceWithVad) {
     for (int i = 0; i < vf::kFrameSamples; ++i)
         loud[i] = static_cast<int16_t>(i % 20 < 10 ? 6000 : -6000);
     const int16_t quiet[vf::kFrameSamples] = {};
-    struct Case { int rate; int length; int top; };
+    struct Case {
+        int rate;
+        int length;
+        int top;
+    };
     for (const Case c : {Case{0, 11, 0}, Case{1, 18, 1}, Case{2, 24, 2}, Case{7, 24, 2}, Case{-1, 24, 2}}) {
         api_->vInitEncoder();
         uint8_t out[24];

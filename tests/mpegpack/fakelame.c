@@ -41,11 +41,11 @@ EXPORT lame_global_flags* lame_init(void) {
     return Fails("init") ? NULL : (lame_global_flags*)&dummy;
 }
 
-#define SETTER(name)                                  \
-    EXPORT int name(lame_global_flags* gfp, int v) {  \
-        (void)gfp;                                    \
-        Log(#name " %d", v);                          \
-        return 0;                                     \
+#define SETTER(name)                                 \
+    EXPORT int name(lame_global_flags* gfp, int v) { \
+        (void)gfp;                                   \
+        Log(#name " %d", v);                         \
+        return 0;                                    \
     }
 SETTER(lame_set_in_samplerate)
 SETTER(lame_set_bWriteVbrTag)

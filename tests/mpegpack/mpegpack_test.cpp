@@ -300,8 +300,8 @@ TEST_F(RecordedEncoder, EncoderFailuresCloseAndRemove) {
         int32_t result;
         bool closed;
     };
-    for (const Case& c : {Case{"init", -4, false}, Case{"init_params", -4, true}, Case{"encode", -6, true},
-                          Case{"flush", -8, true}}) {
+    for (const Case& c :
+         {Case{"init", -4, false}, Case{"init_params", -4, true}, Case{"encode", -6, true}, Case{"flush", -8, true}}) {
         qputenv("FAKELAME_FAIL", c.fail);
         EXPECT_EQ(mpegPack(Native(wav), Native(mp3), 1), c.result) << c.fail;
         EXPECT_FALSE(QFileInfo::exists(mp3)) << c.fail;

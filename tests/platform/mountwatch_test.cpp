@@ -24,7 +24,7 @@ QByteArray Line(const QString& point) {
 TEST(MountWatch, ReportsMountsAndUnmountsAndCardsWithRecordings) {
     QTemporaryDir dir;
     const QString table = dir.filePath("mounts");
-    const QString card = dir.filePath("NO NAME");       // a blank in the mount point
+    const QString card = dir.filePath("NO NAME");  // a blank in the mount point
     const QString camera = dir.filePath("camera");
     QDir().mkpath(card);
     QDir().mkpath(camera);

@@ -52,10 +52,14 @@ TEST(PrivateProfile, IntegersReadTheLeadingNumber) {
 }
 
 TEST(PrivateProfile, Utf8AndWindows1252) {
-    const PrivateProfile utf8 = PrivateProfile::FromBytes("\xEF\xBB\xBF[S]\nk=Gr\xC3\xB6\xC3\x9F" "e\n");
+    const PrivateProfile utf8 = PrivateProfile::FromBytes(
+        "\xEF\xBB\xBF[S]\nk=Gr\xC3\xB6\xC3\x9F"
+        "e\n");
     EXPECT_EQ(utf8.GetString("S", "k"), QString::fromUtf8("Größe"));
     // The same word as a Windows-1252 file, with a euro sign from 0x80.
-    const PrivateProfile cp1252 = PrivateProfile::FromBytes("[S]\nk=Gr\xF6\xDF" "e \x80\n");
+    const PrivateProfile cp1252 = PrivateProfile::FromBytes(
+        "[S]\nk=Gr\xF6\xDF"
+        "e \x80\n");
     EXPECT_EQ(cp1252.GetString("S", "k"), QString::fromUtf8("Größe €"));
 }
 

@@ -47,7 +47,8 @@ protected:
     RunResult Tool(QStringList args, const QByteArray& env = QByteArray()) const {
         if (!env.isEmpty())
             qputenv("PULSE_SERVER", env);
-        RunResult run = test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
+        RunResult run =
+            test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
         qunsetenv("PULSE_SERVER");
         return run;
     }

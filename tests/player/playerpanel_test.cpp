@@ -57,11 +57,12 @@ void PlayerPanelTest::initTestCase() {
     env.insert(QStringLiteral("HOME"), dir);
     pulse_.setProcessEnvironment(env);
     pulse_.setProcessChannelMode(QProcess::MergedChannels);
-    pulse_.start(QStringLiteral("pulseaudio"),
-                 {QStringLiteral("-n"), QStringLiteral("--system=false"), QStringLiteral("--daemonize=no"),
-                  QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"),
-                  QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + dir + QStringLiteral("/native"),
-                  QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=qlmnull rate=8000 channels=1")});
+    pulse_.start(
+        QStringLiteral("pulseaudio"),
+        {QStringLiteral("-n"), QStringLiteral("--system=false"), QStringLiteral("--daemonize=no"),
+         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"), QStringLiteral("-L"),
+         QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + dir + QStringLiteral("/native"),
+         QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=qlmnull rate=8000 channels=1")});
     const QString socket = dir + QStringLiteral("/native");
     for (int i = 0; i < 100 && !QFile::exists(socket) && pulse_.state() != QProcess::NotRunning; ++i)
         QTest::qWait(50);
@@ -96,9 +97,11 @@ void PlayerPanelTest::init() {
     for (int i = 0; i < 3; ++i) {
         const QString wav = PlayFileFor({main_->lvDataModel->Text(i, kColDate), main_->lvDataModel->Text(i, kColTime)});
         QString why;
-        QVERIFY2(sim::SpeakToWav(QStringLiteral("Call number %1. The meeting moves to Thursday at ten. Please bring the figures "
-                                                "for the second quarter and the new price list.").arg(i + 1),
-                                 wav, &why),
+        QVERIFY2(sim::SpeakToWav(
+                     QStringLiteral("Call number %1. The meeting moves to Thursday at ten. Please bring the figures "
+                                    "for the second quarter and the new price list.")
+                         .arg(i + 1),
+                     wav, &why),
                  qPrintable(why));
     }
     panel_ = main_->findChild<PlayerPanel*>(QStringLiteral("fraPlayer"));
@@ -191,9 +194,9 @@ void PlayerPanelTest::playsThroughTheSoundServer() {
 
     // What reaches the null sink, read back from its monitor.
     QProcess rec;
-    rec.start(QStringLiteral("parec"), {QStringLiteral("--device=qlmnull.monitor"), QStringLiteral("--raw"),
-                                        QStringLiteral("--format=s16le"), QStringLiteral("--rate=8000"),
-                                        QStringLiteral("--channels=1")});
+    rec.start(QStringLiteral("parec"),
+              {QStringLiteral("--device=qlmnull.monitor"), QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+               QStringLiteral("--rate=8000"), QStringLiteral("--channels=1")});
     QVERIFY(rec.waitForStarted());
     QTest::qWait(300);
     const QByteArray before = rec.readAllStandardOutput();

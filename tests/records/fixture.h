@@ -27,9 +27,9 @@ inline QVector<QDateTime> FixtureCallTimes() {
 
 struct CardCatalogue {
     AppFolder app;
-    QString folder;        // the card folder, the catalogue in it
-    QString catalogue;     // its path
-    CallListModel model;   // all its calls, listed
+    QString folder;       // the card folder, the catalogue in it
+    QString catalogue;    // its path
+    CallListModel model;  // all its calls, listed
 
     explicit CardCatalogue(const QString& cardFolder) : folder(cardFolder) {
         PrjPublicM().Reset();

@@ -28,9 +28,9 @@ QString T(const QDateTime& at) { return at.time().toString(QStringLiteral("hh:mm
 }  // namespace
 
 TEST(Comments, StatementKeepsItsTextsAndDoublesQuotes) {
-    EXPECT_EQ(CommentUpdateStatement(QStringLiteral("03/07/2024"), QStringLiteral("09:05:00"),
-                                     QStringLiteral("call back")),
-              "UPDATE qlm  SET Comment= 'call back'WHERE Date =#03/07/2024# AND  Time = #09:05:00#");
+    EXPECT_EQ(
+        CommentUpdateStatement(QStringLiteral("03/07/2024"), QStringLiteral("09:05:00"), QStringLiteral("call back")),
+        "UPDATE qlm  SET Comment= 'call back'WHERE Date =#03/07/2024# AND  Time = #09:05:00#");
     EXPECT_EQ(CommentUpdateStatement(QStringLiteral("03/07/2024"), QStringLiteral("09:05:00"), QString()),
               "UPDATE qlm  SET Comment= ' 'WHERE Date =#03/07/2024# AND  Time = #09:05:00#");
     EXPECT_EQ(CommentUpdateStatement(QStringLiteral("03/07/2024"), QStringLiteral("09:05:00"),
@@ -166,15 +166,13 @@ TEST(CardWipe, OnlyTheRecordersFilesGoWhateverTheirMarks) {
         recordings << sim::WriteRecording(f, {at, QStringLiteral("5550100"), flag::kLine, sim::FillerPayload(100)});
     QFile::setPermissions(recordings[0], QFile::ReadOwner | QFile::ReadGroup);  // read-only mark
     const QStringList others = {QStringLiteral("PHOTO001.JPG"), QStringLiteral("ABCDEFGH.XYZ"),
-                                QStringLiteral("NOTES01.TXT"), QStringLiteral("C03071.mdb"),
-                                QStringLiteral("readme")};
+                                QStringLiteral("NOTES01.TXT"), QStringLiteral("C03071.mdb"), QStringLiteral("readme")};
     for (const QString& name : others)
         test::WriteFile(JoinPath(f, name), "keep me");
     // A folder shaped like a recording, holding one: folders are never entered.
     const QString sub = JoinPath(f, QStringLiteral("M0724090.500"));
     QDir().mkpath(sub);
-    const QString inner =
-        sim::WriteRecording(sub, {kAt[0], QStringLiteral("1"), flag::kLine, sim::FillerPayload(50)});
+    const QString inner = sim::WriteRecording(sub, {kAt[0], QStringLiteral("1"), flag::kLine, sim::FillerPayload(50)});
 
     Error error;
     EXPECT_EQ(CardRecordingNames(f, &error).size(), 5);

@@ -40,9 +40,7 @@ protected:
             r = test::Run(test::BuiltPath("qlmtool"), {"list", "--password-stdin", catalogue}, "\n");
         return r;
     }
-    static QStringList Lines(const QByteArray& out) {
-        return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
-    }
+    static QStringList Lines(const QByteArray& out) { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 
     QTemporaryDir dir;
     QString path;
@@ -69,13 +67,14 @@ TEST_F(QlmtoolSearch, DefaultsFindWhatListShowsAndPrintTheStatement) {
 }
 
 TEST_F(QlmtoolSearch, CriteriaAsInThePanel) {
-    test::RunResult r = Search({path, "--from", "2024-3-7", "--to", "2024-3-9", "--time-to", "12:0:0",
-                                "--direction", "in", "--caller", "555*", "--dialled", "0800", "--print-sql"});
+    test::RunResult r = Search({path, "--from", "2024-3-7", "--to", "2024-3-9", "--time-to", "12:0:0", "--direction",
+                                "in", "--caller", "555*", "--dialled", "0800", "--print-sql"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     QStringList lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], "SELECT * FROM qlm WHERE   Date BETWEEN #2024-3-7# AND #2024-3-9# AND Time BETWEEN "
-                        "#0:0:0# AND #12:0:0# AND CallerID LIKE '555*'  AND  InorOut = 0  AND  TelorMic = 0 ");
+    EXPECT_EQ(lines[0],
+              "SELECT * FROM qlm WHERE   Date BETWEEN #2024-3-7# AND #2024-3-9# AND Time BETWEEN "
+              "#0:0:0# AND #12:0:0# AND CallerID LIKE '555*'  AND  InorOut = 0  AND  TelorMic = 0 ");
     EXPECT_TRUE(lines[1].contains("\t5552\t"));
     EXPECT_TRUE(lines[2].contains("\t5554\t"));
 
@@ -97,8 +96,8 @@ TEST_F(QlmtoolSearch, CriteriaAsInThePanel) {
     // Any one condition: the full-day window alone matches every call.
     r = Search({path, "--saved", "no", "--any"});
     EXPECT_EQ(Lines(r.out).size(), 5);
-    r = Search({path, "--from", "2030-1-1", "--time-from", "13:0:0", "--time-to", "13:0:0", "--comment", "O'BRIEN",
-                "--any"});
+    r = Search(
+        {path, "--from", "2030-1-1", "--time-from", "13:0:0", "--time-to", "13:0:0", "--comment", "O'BRIEN", "--any"});
     EXPECT_EQ(Lines(r.out).size(), 2);
 }
 
@@ -112,9 +111,9 @@ TEST_F(QlmtoolSearch, RefusedStatementsAndBadOptions) {
     r = test::Run(test::BuiltPath("qlmtool"), {"search", "--password-stdin", path}, "not the password\n");
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(r.out.isEmpty());
-    for (const QStringList& bad : {QStringList{path, "--from", "yesterday"}, QStringList{path, "--direction", "up"},
-                                   QStringList{path, "--rate", "3"}, QStringList{path, "--caller"},
-                                   QStringList{}, QStringList{path, "extra"}}) {
+    for (const QStringList& bad :
+         {QStringList{path, "--from", "yesterday"}, QStringList{path, "--direction", "up"},
+          QStringList{path, "--rate", "3"}, QStringList{path, "--caller"}, QStringList{}, QStringList{path, "extra"}}) {
         r = Search(bad);
         EXPECT_EQ(r.exitCode, 64) << bad.join(' ').toStdString();
     }

@@ -72,10 +72,14 @@ private slots:
         QCOMPARE(Items(win.list("comDayF")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comDayL")), Numbers(1, 31));
         QCOMPARE(Items(win.list("comHourF")), Numbers(0, 23));
-        QCOMPARE(Items(win.list("comInOut")), QStringList({LibStr(str::All), LibStr(str::Incoming), LibStr(str::Outgoing)}));
-        QCOMPARE(Items(win.list("comTelMic")), QStringList({LibStr(str::All), LibStr(str::Telephone), LibStr(str::Microphone), LibStr(str::VoiceActivated)}));
-        QCOMPARE(Items(win.list("comSaved")), QStringList({LibStr(str::All), LibStr(str::SavedMark), LibStr(str::NotSaved)}));
-        QCOMPARE(Items(win.list("comSamRate")), QStringList({LibStr(str::All), LibStr(str::Rate1200), LibStr(str::Rate900), LibStr(str::Rate550)}));
+        QCOMPARE(Items(win.list("comInOut")),
+                 QStringList({LibStr(str::All), LibStr(str::Incoming), LibStr(str::Outgoing)}));
+        QCOMPARE(Items(win.list("comTelMic")), QStringList({LibStr(str::All), LibStr(str::Telephone),
+                                                            LibStr(str::Microphone), LibStr(str::VoiceActivated)}));
+        QCOMPARE(Items(win.list("comSaved")),
+                 QStringList({LibStr(str::All), LibStr(str::SavedMark), LibStr(str::NotSaved)}));
+        QCOMPARE(Items(win.list("comSamRate")),
+                 QStringList({LibStr(str::All), LibStr(str::Rate1200), LibStr(str::Rate900), LibStr(str::Rate550)}));
 
         SearchCriteria c = win.w.searchPanel->ReadCriteria();
         QCOMPARE(BuildSearchStatement(c, SearchChoiceTexts::FromLibrary()),
@@ -250,11 +254,11 @@ private slots:
             return test::Call(QDate(2024, 3, day), QTime(h, m, 0), QString::fromLatin1(caller), QString(), inorOut,
                               inorOut == 2 ? 1 : 0);
         };
-        QCOMPARE(test::WriteCatalogue(path, {call(6, 10, 0, "5551", 0), call(7, 0, 0, "5552", 0),
-                                             call(7, 12, 1, "5553", 0), call(8, 12, 0, "5554", 0),
-                                             call(8, 11, 0, "4444", 0), call(9, 9, 0, "5555", 1),
-                                             call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
-                 QString());
+        QCOMPARE(
+            test::WriteCatalogue(path, {call(6, 10, 0, "5551", 0), call(7, 0, 0, "5552", 0), call(7, 12, 1, "5553", 0),
+                                        call(8, 12, 0, "5554", 0), call(8, 11, 0, "4444", 0), call(9, 9, 0, "5555", 1),
+                                        call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
+            QString());
         CallListModel* model = win.w.lvDataModel;
         int listed = 0;
         Error error;

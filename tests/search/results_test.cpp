@@ -30,16 +30,16 @@ protected:
             qint16 inorOut, telorMic, saved;
             const char* comment;
         } rows[] = {
-            {at(6, 23, 59, 59), "5551234", "", 0, 0, 1, ""},            // 1
-            {at(7, 0, 0, 0), "555", "", 0, 0, 0, "urgent"},              // 2
-            {at(7, 8, 59, 59), "", "0800123", 1, 0, 1, "O'Brien"},       // 3
-            {at(7, 9, 0, 0), "", "0800999", 1, 0, 0, "#2024-1-1#"},      // 4
-            {at(8, 12, 0, 0), "12?4", "", 0, 0, 1, "URGENT"},            // 5
-            {at(8, 17, 0, 0), "1234", "", 0, 0, 0, ""},                  // 6
-            {at(8, 17, 0, 1), "", "", 2, 1, 1, "memo"},                  // 7
-            {at(9, 9, 30, 0), "", "0800", 2, 2, 0, "vox"},               // 8
-            {at(9, 23, 59, 59), "0a", "", 0, 0, 1, ""},                  // 9
-            {at(10, 0, 0, 0), "5559", "", 0, 0, 0, ""},                  // 10
+            {at(6, 23, 59, 59), "5551234", "", 0, 0, 1, ""},         // 1
+            {at(7, 0, 0, 0), "555", "", 0, 0, 0, "urgent"},          // 2
+            {at(7, 8, 59, 59), "", "0800123", 1, 0, 1, "O'Brien"},   // 3
+            {at(7, 9, 0, 0), "", "0800999", 1, 0, 0, "#2024-1-1#"},  // 4
+            {at(8, 12, 0, 0), "12?4", "", 0, 0, 1, "URGENT"},        // 5
+            {at(8, 17, 0, 0), "1234", "", 0, 0, 0, ""},              // 6
+            {at(8, 17, 0, 1), "", "", 2, 1, 1, "memo"},              // 7
+            {at(9, 9, 30, 0), "", "0800", 2, 2, 0, "vox"},           // 8
+            {at(9, 23, 59, 59), "0a", "", 0, 0, 1, ""},              // 9
+            {at(10, 0, 0, 0), "5559", "", 0, 0, 0, ""},              // 10
         };
         QVector<CallRecord> calls;
         int id = 0;
@@ -60,9 +60,15 @@ protected:
     // All of March 2024 (and the 10th), the whole day, every choice "all".
     SearchCriteria Criteria() const {
         SearchCriteria c;
-        c.YearF = 2024; c.MonthF = 3; c.DayF = 1;
-        c.YearL = 2024; c.MonthL = 3; c.DayL = 31;
-        c.HourL = 23; c.MinL = 59; c.SecL = 59;
+        c.YearF = 2024;
+        c.MonthF = 3;
+        c.DayF = 1;
+        c.YearL = 2024;
+        c.MonthL = 3;
+        c.DayL = 31;
+        c.HourL = 23;
+        c.MinL = 59;
+        c.SecL = 59;
         c.InOut = c.TelMic = c.Saved = c.SamRate = texts.All;
         c.MatchAll = true;
         return c;
@@ -110,10 +116,16 @@ TEST_F(Results, DateRangeIncludesBothEndDays) {
 TEST_F(Results, TimeWindowAppliesToEveryDayWithBothEnds) {
     SearchCriteria c = Criteria();
     c.HourF = 9;
-    c.HourL = 17; c.MinL = 0; c.SecL = 0;
+    c.HourL = 17;
+    c.MinL = 0;
+    c.SecL = 0;
     EXPECT_EQ(Find(c), V({4, 5, 6, 8}));
-    c.HourF = 23; c.MinF = 59; c.SecF = 59;
-    c.HourL = 23;  c.MinL = 59; c.SecL = 59;
+    c.HourF = 23;
+    c.MinF = 59;
+    c.SecF = 59;
+    c.HourL = 23;
+    c.MinL = 59;
+    c.SecL = 59;
     EXPECT_EQ(Find(c), V({1, 9}));
 }
 
@@ -146,7 +158,10 @@ TEST_F(Results, AllOrAnyCondition) {
     c.MatchAll = false;  // the full-day window alone matches every call
     EXPECT_EQ(Find(c), V({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     c.YearF = c.YearL = 2030;
-    c.HourF = 12; c.HourL = 12; c.MinL = 0; c.SecL = 0;
+    c.HourF = 12;
+    c.HourL = 12;
+    c.MinL = 0;
+    c.SecL = 0;
     EXPECT_EQ(Find(c), V({1, 3, 5, 7, 8, 9}));
 }
 

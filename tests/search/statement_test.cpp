@@ -18,10 +18,18 @@ protected:
     // 2003-01-01 to 2024-05-17, the whole day, every choice "all".
     SearchCriteria Defaults() const {
         SearchCriteria c;
-        c.YearF = 2003; c.MonthF = 1; c.DayF = 1;
-        c.YearL = 2024; c.MonthL = 5; c.DayL = 17;
-        c.HourF = 0; c.MinF = 0; c.SecF = 0;
-        c.HourL = 23; c.MinL = 59; c.SecL = 59;
+        c.YearF = 2003;
+        c.MonthF = 1;
+        c.DayF = 1;
+        c.YearL = 2024;
+        c.MonthL = 5;
+        c.DayL = 17;
+        c.HourF = 0;
+        c.MinF = 0;
+        c.SecF = 0;
+        c.HourL = 23;
+        c.MinL = 59;
+        c.SecL = 59;
         c.InOut = c.TelMic = c.Saved = c.SamRate = texts.All;
         c.MatchAll = true;
         return c;
@@ -34,9 +42,7 @@ const QString kHead = QStringLiteral(
 
 }  // namespace
 
-TEST_F(Statement, NoFurtherCriteriaEndsWithTheTimeWindow) {
-    EXPECT_EQ(Build(Defaults()), kHead);
-}
+TEST_F(Statement, NoFurtherCriteriaEndsWithTheTimeWindow) { EXPECT_EQ(Build(Defaults()), kHead); }
 
 TEST_F(Statement, IncomingCallerPatternAndSavedMark) {
     SearchCriteria c = Defaults();
@@ -52,10 +58,18 @@ TEST_F(Statement, AnyOfNumbersAndComment) {
     c.DialStr = "0800*";
     c.Comment = "urgent";
     c.MatchAll = false;
-    c.YearF = 2024; c.MonthF = 3; c.DayF = 7;
-    c.YearL = 2024; c.MonthL = 3; c.DayL = 9;
-    c.HourF = 9; c.MinF = 0; c.SecF = 0;
-    c.HourL = 17; c.MinL = 30; c.SecL = 0;
+    c.YearF = 2024;
+    c.MonthF = 3;
+    c.DayF = 7;
+    c.YearL = 2024;
+    c.MonthL = 3;
+    c.DayL = 9;
+    c.HourF = 9;
+    c.MinF = 0;
+    c.SecF = 0;
+    c.HourL = 17;
+    c.MinL = 30;
+    c.SecL = 0;
     EXPECT_EQ(Build(c),
               "SELECT * FROM qlm WHERE   Date BETWEEN #2024-3-7# AND #2024-3-9# OR Time BETWEEN #9:0:0# AND "
               "#17:30:0# OR  ( CallerID = '123'  OR  DialString LIKE '0800*'  )  OR Comment = 'urgent' ");
@@ -141,12 +155,21 @@ TEST_F(Statement, StarDecidesBetweenEqualAndLike) {
 
 TEST_F(Statement, BoundsAreWrittenAsChosenWithoutPadding) {
     SearchCriteria c = Defaults();
-    c.YearF = 2024; c.MonthF = 3; c.DayF = 9;
-    c.YearL = 2024; c.MonthL = 3; c.DayL = 7;
-    c.HourF = 17; c.MinF = 0; c.SecF = 0;
-    c.HourL = 9; c.MinL = 5; c.SecL = 0;
-    EXPECT_EQ(Build(c), "SELECT * FROM qlm WHERE   Date BETWEEN #2024-3-9# AND #2024-3-7# AND "
-                        "Time BETWEEN #17:0:0# AND #9:5:0#");
+    c.YearF = 2024;
+    c.MonthF = 3;
+    c.DayF = 9;
+    c.YearL = 2024;
+    c.MonthL = 3;
+    c.DayL = 7;
+    c.HourF = 17;
+    c.MinF = 0;
+    c.SecF = 0;
+    c.HourL = 9;
+    c.MinL = 5;
+    c.SecL = 0;
+    EXPECT_EQ(Build(c),
+              "SELECT * FROM qlm WHERE   Date BETWEEN #2024-3-9# AND #2024-3-7# AND "
+              "Time BETWEEN #17:0:0# AND #9:5:0#");
     c.MonthF = 0;  // what the panel gives for a list text that is not a number
     EXPECT_TRUE(Build(c).contains("#2024-0-9#"));
 }

@@ -22,8 +22,8 @@ TEST(StringLibrary, ShippedEnglishLibraryIsComplete) {
     EXPECT_GE(TotalStr(), 129);
     EXPECT_EQ(TotalFont(), 2);
     // Every number a form or message uses has a text.
-    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55,
-                  75, 76, 82, 83, 99, 100, 101, 104, 108, 116, 122, 123, 129})
+    for (int n : {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,  12,  13,  45,  46,  47,  48,  49, 50,
+                  51, 52, 53, 54, 55, 75, 76, 82, 83, 99, 100, 101, 104, 108, 116, 122, 123, 129})
         EXPECT_FALSE(LibStr(n).trimmed().isEmpty()) << "library string " << n;
     // The search panel tells the choices apart by their texts.
     QStringList choices;

@@ -8,13 +8,9 @@
 
 namespace qlm::test {
 
-QString SourcePath(const QString& relative) {
-    return JoinPath(QStringLiteral(QLM_SOURCE_DIR), relative);
-}
+QString SourcePath(const QString& relative) { return JoinPath(QStringLiteral(QLM_SOURCE_DIR), relative); }
 
-QString BuiltPath(const QString& name) {
-    return JoinPath(QStringLiteral(QLM_APP_DIR), name);
-}
+QString BuiltPath(const QString& name) { return JoinPath(QStringLiteral(QLM_APP_DIR), name); }
 
 AppFolder::AppFolder() {
     QFile::copy(SourcePath(QStringLiteral("data/strLib.ini")), file(QStringLiteral("strLib.ini")));

@@ -23,6 +23,7 @@ public:
     ~AppFolder();
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const;
+
 private:
     QTemporaryDir dir_;
 };

@@ -135,15 +135,17 @@ private slots:
         {
             frmChangepwd dialog;
             QCOMPARE(dialog.windowTitle(), LibStr(str::ChangePassword));
-            QCOMPARE(QStringList({dialog.Label1->text(), dialog.Label2->text(), dialog.Label3->text(),
-                                  dialog.Label4->text()}),
-                     QStringList({LibStr(str::EnterOldPassword), LibStr(str::EnterNewPassword), LibStr(str::EnterPasswordAgain), LibStr(str::PasswordMaxLength)}));
+            QCOMPARE(QStringList(
+                         {dialog.Label1->text(), dialog.Label2->text(), dialog.Label3->text(), dialog.Label4->text()}),
+                     QStringList({LibStr(str::EnterOldPassword), LibStr(str::EnterNewPassword),
+                                  LibStr(str::EnterPasswordAgain), LibStr(str::PasswordMaxLength)}));
             QCOMPARE(dialog.cmdSubmit->text(), LibStr(str::Ok));
             QVERIFY(dialog.font().bold());
             QCOMPARE(dialog.font().pointSize(), 13);
             QVERIFY(dialog.Label4->font().bold());
             QCOMPARE(dialog.Label4->font().family(), "DejaVu Serif");
-            for (QWidget* w : std::initializer_list<QWidget*>{dialog.Label1, dialog.txtNewpwd_Check, dialog.cmdCancel}) {
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{dialog.Label1, dialog.txtNewpwd_Check, dialog.cmdCancel}) {
                 QVERIFY2(!w->font().bold(), qPrintable(w->objectName()));
                 QCOMPARE(w->font().pointSize(), 11);
             }
@@ -208,7 +210,9 @@ private slots:
         QVERIFY(script.done());
 
         QCOMPARE(script.messages().size(), 5);
-        QCOMPARE(script.messages().mid(0, 3), QStringList({LibStr(str::NewPasswordsDiffer), LibStr(str::NewPasswordsDiffer), LibStr(str::OldPasswordWrong)}));
+        QCOMPARE(script.messages().mid(0, 3),
+                 QStringList({LibStr(str::NewPasswordsDiffer), LibStr(str::NewPasswordsDiffer),
+                              LibStr(str::OldPasswordWrong)}));
         QVERIFY2(script.messages()[3].startsWith(LibStr(str::PasswordNotSaved)), qPrintable(script.messages()[3]));
         QCOMPARE(script.messages()[4], LibStr(str::PasswordChanged));
         QCOMPARE(seen[0].focus, "txtOldPwd");
@@ -308,14 +312,14 @@ private slots:
         QCOMPARE(w.PanelText(1), LibStr(str::SignedOut));
         QCOMPARE(w.PanelText(2), QString());
         QCOMPARE(w.lvDataModel->rowCount(), 0);
-        QVERIFY(PrjPublicM().CataloguePath.isEmpty() && PrjPublicM().RecordingsFolder.isEmpty() && PrjPublicM().SourceFolder.isEmpty() &&
-                PrjPublicM().DestinationFolder.isEmpty());
+        QVERIFY(PrjPublicM().CataloguePath.isEmpty() && PrjPublicM().RecordingsFolder.isEmpty() &&
+                PrjPublicM().SourceFolder.isEmpty() && PrjPublicM().DestinationFolder.isEmpty());
 
         {
             ModalScript script;
             script.On("frmSignin", [&](QWidget* d) {
                 hintShown = Child<QLabel>(d, "lblFirstStart") != nullptr;  // a password file exists now
-                Click(d, "cmdSubmit");  // the old, empty one
+                Click(d, "cmdSubmit");                                     // the old, empty one
             });
             script.AnswerMessage();
             script.On("frmSignin", [](QWidget* d) {

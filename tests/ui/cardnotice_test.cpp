@@ -31,7 +31,8 @@ QString System(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return program + u' ' + args.join(u' ') + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAllStandardError());
+        return program + u' ' + args.join(u' ') + QStringLiteral(": ") +
+               QString::fromLocal8Bit(p.readAllStandardError());
     return QString();
 }
 
@@ -60,8 +61,8 @@ private slots:
         // all the same.
         QStringList mountArgs = {QStringLiteral("-o"), QStringLiteral("loop"), image, mount};
         QString label = QStringLiteral("QLMCARD");
-        QString fat = System(QStringLiteral("mkfs.vfat"), {QStringLiteral("-C"), QStringLiteral("-n"), label,
-                                                          image, QStringLiteral("2048")});
+        QString fat = System(QStringLiteral("mkfs.vfat"),
+                             {QStringLiteral("-C"), QStringLiteral("-n"), label, image, QStringLiteral("2048")});
         if (fat.isEmpty())
             fat = System(QStringLiteral("mount"), mountArgs);
         if (fat.isEmpty()) {

@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(PrjPublicM().RecordingsFolder, dir.path() + "/");
         QVERIFY(w->cmdSearch->isEnabled());
         QVERIFY(!w->MnuConvertStart->isEnabled());  // nothing checked yet
-        QVERIFY(!QFile::exists(GetTemp(app)));       // the work folder was emptied
+        QVERIFY(!QFile::exists(GetTemp(app)));      // the work folder was emptied
 
         // Opening it again works: the first handle goes first.
         {
@@ -173,7 +173,8 @@ private slots:
         auto w = Window();
         QString errorBox;
         {
-            test::ModalScript script({SelectFolders(dir.path(), QString()), test::PressBox(QMessageBox::Ok, &errorBox)});
+            test::ModalScript script(
+                {SelectFolders(dir.path(), QString()), test::PressBox(QMessageBox::Ok, &errorBox)});
             w->ToolbarButton("Make_DB")->trigger();
             WaitDone(script);
         }
@@ -229,7 +230,8 @@ private slots:
         QVERIFY(QDir(pc.path()).mkdir(blocked));
         QString message;
         {
-            test::ModalScript script({SelectFolders(card.path(), pc.path()), test::PressBox(QMessageBox::Ok, &message)});
+            test::ModalScript script(
+                {SelectFolders(card.path(), pc.path()), test::PressBox(QMessageBox::Ok, &message)});
             w->MnuCopyRECS->trigger();
             WaitDone(script);
         }
@@ -250,7 +252,8 @@ private slots:
             w->MnuCopyRECS->trigger();
             WaitDone(script);
         }
-        QVERIFY2(w->PanelText(1).startsWith(LibStr(str::CopySourceUnreadable) + ' ' + gone.path()), qPrintable(w->PanelText(1)));
+        QVERIFY2(w->PanelText(1).startsWith(LibStr(str::CopySourceUnreadable) + ' ' + gone.path()),
+                 qPrintable(w->PanelText(1)));
         QVERIFY2(message.startsWith(LibStr(str::SourceUnreadable)), qPrintable(message));
 
         // Cancel copies nothing and keeps the recordings folder.
@@ -292,7 +295,8 @@ private slots:
         const QString out = QString::fromUtf8(second.readAllStandardOutput());
         QVERIFY2(out.contains("BOX:" + LibStr(str::OpenFailed)), qPrintable(out));
 
-        const test::RunResult list = test::Run(test::BuiltPath("qlmtool"), {"list", catalogue, "--password-stdin"}, "\n");
+        const test::RunResult list =
+            test::Run(test::BuiltPath("qlmtool"), {"list", catalogue, "--password-stdin"}, "\n");
         QCOMPARE(list.exitCode, 1);
 
         w->close();  // the window's unload closes the catalogue

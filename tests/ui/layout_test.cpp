@@ -57,7 +57,10 @@ QStringList Faults(const QJsonObject& form) {
         const QRect list = Rect(byName[QStringLiteral("lvData")]);
         const QRect bar = Rect(byName[QStringLiteral("sbaMain")]);
         if (list.height() < 60 || list.bottom() >= bar.top())
-            faults << shot + QStringLiteral("list %1..%2, status bar from %3").arg(list.top()).arg(list.bottom()).arg(bar.top());
+            faults << shot + QStringLiteral("list %1..%2, status bar from %3")
+                                 .arg(list.top())
+                                 .arg(list.bottom())
+                                 .arg(bar.top());
     }
     return faults;
 }
@@ -65,10 +68,19 @@ QStringList Faults(const QJsonObject& form) {
 // Controls a user operates; their items and cells are named by their texts.
 bool Interactive(QAccessible::Role role) {
     switch (role) {
-    case QAccessible::PushButton: case QAccessible::CheckBox: case QAccessible::RadioButton:
-    case QAccessible::ComboBox: case QAccessible::EditableText: case QAccessible::SpinBox:
-    case QAccessible::Slider: case QAccessible::List: case QAccessible::Table: case QAccessible::Tree:
-    case QAccessible::ButtonMenu: case QAccessible::ButtonDropDown: case QAccessible::MenuItem:
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::Slider:
+    case QAccessible::List:
+    case QAccessible::Table:
+    case QAccessible::Tree:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+    case QAccessible::MenuItem:
         return true;
     default:
         return false;
@@ -105,8 +117,8 @@ private slots:
     void layoutReportAtThreeSizesInEnglishAndGerman() {
         QStringList faults;
         for (const QString& lang : {QString(), QStringLiteral("de")}) {
-            for (const QString& size : {QStringLiteral("640x480"), QStringLiteral("1024x768"),
-                                       QStringLiteral("1600x1000")}) {
+            for (const QString& size :
+                 {QStringLiteral("640x480"), QStringLiteral("1024x768"), QStringLiteral("1600x1000")}) {
                 QTemporaryDir out;
                 const QString report = out.filePath(QStringLiteral("layout.json"));
                 QStringList args{out.path(), QStringLiteral("--size"), size, QStringLiteral("--layout"), report};

@@ -230,7 +230,8 @@ private slots:
         QString first, second;
         {
             // OK tries again (still no card), Cancel gives up.
-            test::ModalScript script({test::PressBox(QMessageBox::Ok, &first), test::PressBox(QMessageBox::Cancel, &second)});
+            test::ModalScript script(
+                {test::PressBox(QMessageBox::Ok, &first), test::PressBox(QMessageBox::Cancel, &second)});
             ChooseDrive(dialog.drvSource, 2);
             QVERIFY(script.Done());
         }

@@ -50,14 +50,16 @@ private slots:
     void programReportsTheFatalErrorOnStderr() {
         QTemporaryDir folder;
         QVERIFY(QFile::copy(test::BuiltPath(QStringLiteral("QLM6200")), folder.filePath(QStringLiteral("QLM6200"))));
-        QFile(folder.filePath(QStringLiteral("QLM6200"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        QFile(folder.filePath(QStringLiteral("QLM6200")))
+            .setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
         QProcess process;
         process.start(folder.filePath(QStringLiteral("QLM6200")), {});
         QVERIFY(process.waitForStarted());
         QByteArray err;
-        QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).contains("Can Not Get String. Fatal Error !") ||
-                                     process.state() == QProcess::NotRunning,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += process.readAllStandardError()).contains("Can Not Get String. Fatal Error !") ||
+                process.state() == QProcess::NotRunning,
+            20000);
         QVERIFY(process.state() == QProcess::Running);  // the box waits for its OK
         process.kill();
         process.waitForFinished();

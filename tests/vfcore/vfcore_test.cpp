@@ -16,8 +16,8 @@ namespace qlm::vf {
 namespace {
 
 quint32 U32At(const QByteArray& b, int at) {
-    return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8 |
-           static_cast<quint8>(b[at + 2]) << 16 | static_cast<quint32>(static_cast<quint8>(b[at + 3])) << 24;
+    return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8 | static_cast<quint8>(b[at + 2]) << 16 |
+           static_cast<quint32>(static_cast<quint8>(b[at + 3])) << 24;
 }
 
 class VfCoreTest : public ::testing::Test {
@@ -38,8 +38,8 @@ protected:
     // Decodes the bytes and returns the output file's bytes.
     QByteArray Decode(const QByteArray& dat, Error* error = nullptr) {
         test::WriteFile(File(QStringLiteral("in.dat")), dat);
-        const Error e = DecodeDatToWav(codec_, start_, File(QStringLiteral("in.dat")), File(QStringLiteral("out.wav")),
-                                       hooks_);
+        const Error e =
+            DecodeDatToWav(codec_, start_, File(QStringLiteral("in.dat")), File(QStringLiteral("out.wav")), hooks_);
         if (error)
             *error = e;
         else
@@ -141,8 +141,8 @@ TEST_F(VfCoreTest, EmptyDatShowsNotFoundAndLeavesTheOutputAlone) {
     test::WriteFile(File(QStringLiteral("out.wav")), QByteArray("old contents"));
     EXPECT_EQ(Decode(QByteArray()), QByteArray("old contents"));
     ASSERT_EQ(messages_.size(), 1);
-    EXPECT_EQ(messages_[0], QStringLiteral("Error|The file ") + File(QStringLiteral("out.wav")) +
-                                QStringLiteral(" was not found"));
+    EXPECT_EQ(messages_[0],
+              QStringLiteral("Error|The file ") + File(QStringLiteral("out.wav")) + QStringLiteral(" was not found"));
     // A lone byte decodes to nothing as well, and no empty file appears.
     messages_.clear();
     QFile::remove(File(QStringLiteral("out.wav")));
@@ -189,20 +189,20 @@ TEST_F(VfCoreTest, AFullDiskLeavesNoOutputAndNoPartOfOne) {
 
 TEST_F(VfCoreTest, DecodeFailuresAreErrorsAndLoseNothing) {
     Error error;
-    const Error missing = DecodeDatToWav(codec_, start_, File(QStringLiteral("none.dat")), File(QStringLiteral("o.wav")),
-                                         hooks_);
+    const Error missing =
+        DecodeDatToWav(codec_, start_, File(QStringLiteral("none.dat")), File(QStringLiteral("o.wav")), hooks_);
     EXPECT_EQ(missing.number, 53);
     // The same path in both boxes must not wipe the codec data.
     const QByteArray dat(24, '\x80');
     test::WriteFile(File(QStringLiteral("same.dat")), dat);
-    const Error same = DecodeDatToWav(codec_, start_, File(QStringLiteral("same.dat")),
-                                      File(QStringLiteral("same.dat")), hooks_);
+    const Error same =
+        DecodeDatToWav(codec_, start_, File(QStringLiteral("same.dat")), File(QStringLiteral("same.dat")), hooks_);
     EXPECT_TRUE(same.IsSet());
     EXPECT_EQ(test::ReadFile(File(QStringLiteral("same.dat"))), dat);
     // Without the codec library nothing is written.
     CodecLibrary absent(File(QStringLiteral("libkvc.so")));
-    const Error noLib = DecodeDatToWav(absent, start_, File(QStringLiteral("same.dat")), File(QStringLiteral("x.wav")),
-                                       hooks_);
+    const Error noLib =
+        DecodeDatToWav(absent, start_, File(QStringLiteral("same.dat")), File(QStringLiteral("x.wav")), hooks_);
     EXPECT_EQ(noLib.number, 48);
     EXPECT_FALSE(QFileInfo::exists(File(QStringLiteral("x.wav"))));
     EXPECT_EQ(DecodeDatToWav(codec_, start_, QString(), File(QStringLiteral("x.wav")), hooks_).number, 52);
@@ -219,7 +219,8 @@ TEST_F(VfCoreTest, RelativePathsAndTheWorkFileLieInTheStartFolder) {
     EXPECT_TRUE(wav.startsWith("RIFF"));
     // ... and encoding from it keeps it.
     ASSERT_FALSE(EncodeWavToDat(codec_, start_, QStringLiteral("tmp.wav"), QStringLiteral("back.dat"),
-                                EncodeOptions{2, false, false}, hooks_).IsSet());
+                                EncodeOptions{2, false, false}, hooks_)
+                     .IsSet());
     EXPECT_TRUE(QFileInfo::exists(QDir(start_).filePath(QStringLiteral("tmp.wav"))));
 }
 
@@ -254,7 +255,8 @@ TEST_F(VfCoreTest, EncodeStripsTheHeaderAndLeavesTheLastFramesOut) {
     // A file without a RIFF header is taken as raw samples.
     test::WriteFile(File(QStringLiteral("raw.pcm")), QByteArray(3200, '\0'));
     ASSERT_FALSE(EncodeWavToDat(codec_, start_, File(QStringLiteral("raw.pcm")), File(QStringLiteral("raw.dat")),
-                                EncodeOptions{1, false, false}, hooks_).IsSet());
+                                EncodeOptions{1, false, false}, hooks_)
+                     .IsSet());
     EXPECT_EQ(test::ReadFile(File(QStringLiteral("raw.dat"))).size(), 9 * 18);
 }
 
@@ -300,8 +302,8 @@ TEST_F(VfCoreTest, RunsOfMoreThan8192FramesSplit) {
 TEST_F(VfCoreTest, EncodeFailuresLoseNothing) {
     sim::WriteWavSamples(File(QStringLiteral("keep.wav")), QVector<qint16>(1600, 500));
     const QByteArray before = test::ReadFile(File(QStringLiteral("keep.wav")));
-    const Error same = EncodeWavToDat(codec_, start_, File(QStringLiteral("keep.wav")), File(QStringLiteral("keep.wav")),
-                                      EncodeOptions(), hooks_);
+    const Error same = EncodeWavToDat(codec_, start_, File(QStringLiteral("keep.wav")),
+                                      File(QStringLiteral("keep.wav")), EncodeOptions(), hooks_);
     EXPECT_TRUE(same.IsSet());
     EXPECT_EQ(test::ReadFile(File(QStringLiteral("keep.wav"))), before);
     const Error missing = EncodeWavToDat(codec_, start_, File(QStringLiteral("none.wav")),
@@ -311,7 +313,8 @@ TEST_F(VfCoreTest, EncodeFailuresLoseNothing) {
     test::WriteFile(QDir(start_).filePath(QStringLiteral("tmp.wav")), QByteArray("mine"));
     test::WriteFile(File(QStringLiteral("raw.pcm")), QByteArray(3200, '\0'));
     ASSERT_FALSE(EncodeWavToDat(codec_, start_, File(QStringLiteral("raw.pcm")), File(QStringLiteral("o.dat")),
-                                EncodeOptions(), hooks_).IsSet());
+                                EncodeOptions(), hooks_)
+                     .IsSet());
     EXPECT_EQ(test::ReadFile(QDir(start_).filePath(QStringLiteral("tmp.wav"))), QByteArray("mine"));
 }
 

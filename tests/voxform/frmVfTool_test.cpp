@@ -151,7 +151,8 @@ private slots:
         // Two seconds of a voice-like tone in a WAV file.
         QByteArray samples;
         for (int i = 0; i < 16000; ++i) {
-            const qint16 v = qint16(8000 * std::sin(i * 2 * M_PI * 220 / 8000) * (0.5 + 0.5 * std::sin(i * 2 * M_PI * 3 / 8000)));
+            const qint16 v =
+                qint16(8000 * std::sin(i * 2 * M_PI * 220 / 8000) * (0.5 + 0.5 * std::sin(i * 2 * M_PI * 3 / 8000)));
             samples.append(reinterpret_cast<const char*>(&v), 2);
         }
         test::WriteFile(path(QStringLiteral("tone.wav")), vf::WavHeader(quint32(samples.size())) + samples);
@@ -186,7 +187,8 @@ private slots:
         });
         QTest::mouseClick(form.cmdDecode, Qt::LeftButton);
         QCOMPARE(caption, QStringLiteral("Error"));
-        QCOMPARE(text, QStringLiteral("The file ") + path(QStringLiteral("empty.wav")) + QStringLiteral(" was not found"));
+        QCOMPARE(text,
+                 QStringLiteral("The file ") + path(QStringLiteral("empty.wav")) + QStringLiteral(" was not found"));
         QVERIFY(!QFile::exists(path(QStringLiteral("empty.wav"))));  // no empty file that looks decoded
         QVERIFY(!form.Failed());
     }

@@ -30,10 +30,8 @@ int main(int argc, char** argv) {
     auto box = [](QString* text, const QString& cls) {
         return qlm::ServedWindow{cls, [text] { return *text; }, [text](const QString& t) { *text = t; }, {}, {}};
     };
-    qlm::ServedWindow main{QStringLiteral("PeerMain"),
-                           [&caption] { return caption; },
-                           [&caption](const QString& t) { caption = t; },
-                           [] { QCoreApplication::quit(); },
+    qlm::ServedWindow main{QStringLiteral("PeerMain"), [&caption] { return caption; },
+                           [&caption](const QString& t) { caption = t; }, [] { QCoreApplication::quit(); },
                            [&caption](int x, int y, bool bottom) {
                                caption = QStringLiteral("moved %1 %2 %3").arg(x).arg(y).arg(bottom);
                            }};
