@@ -7,8 +7,7 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 set(CMAKE_C_EXTENSIONS OFF)
 add_library(qlm_warnings INTERFACE)
 target_compile_features(qlm_warnings INTERFACE cxx_std_20)
-target_compile_options(qlm_warnings INTERFACE -Wall -Wextra -Wshadow -Wconversion -pedantic
-    $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor>)
+target_compile_options(qlm_warnings INTERFACE -Wall -Wextra)
 # Warnings as errors where the build is checked (scripts/test turns it on).
 option(QLM_WERROR "Treat warnings as errors" OFF)
 if(QLM_WERROR)
@@ -16,6 +15,9 @@ if(QLM_WERROR)
 endif()
 add_library(qlm_common INTERFACE)
 target_link_libraries(qlm_common INTERFACE qlm_warnings)
+# The stricter warnings the products' code keeps to.
+target_compile_options(qlm_common INTERFACE -Wshadow -Wconversion -pedantic
+    $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor>)
 target_compile_definitions(qlm_common INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_FOREACH QT_USE_QSTRINGBUILDER)

@@ -7,6 +7,8 @@
 ** gain, and the output is truncated toward zero. The target is built with
 ** -ffp-contract=off so that no fused multiply-add changes a rounding.
 */
+#define _POSIX_C_SOURCE 200809L /* fileno() */
+
 #include "gainpass.h"
 
 #include <stdio.h>

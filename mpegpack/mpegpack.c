@@ -6,6 +6,8 @@
 ** works, MP3 output fails with -1). lame.h supplies only the types, so the
 ** bound functions are checked against the real interface at compile time.
 */
+#define _POSIX_C_SOURCE 200809L /* fileno() */
+
 #include "mpegpack.h"
 
 #include <dlfcn.h>
