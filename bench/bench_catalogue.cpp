@@ -96,11 +96,10 @@ int main(int argc, char** argv) {
     }
 
     CallListModel model;
-    int listed = 0;
     Error error;
     timer.restart();
-    OpenCatalogueFile(big, &model, &listed, &error);
-    Report("open and list into the model", listed, timer.elapsed());
+    const OpenedCatalogue opened = OpenCatalogueFile(big, &model, &error);
+    Report("open and list into the model", opened.listed, timer.elapsed());
 
     timer.restart();
     qint64 chars = 0;
@@ -110,7 +109,7 @@ int main(int argc, char** argv) {
     Report("format every cell of the model", model.rowCount(), timer.elapsed());
 
     timer.restart();
-    auto rows = PrjPublicM().CatalogueDatabase->OpenRecordset(
+    auto rows = opened.database->OpenRecordset(
         QStringLiteral("SELECT * FROM qlm WHERE Date BETWEEN #1/1/2024# AND #5/17/2024# AND CallerID LIKE '*12*'"),
         &error);
     int found = 0;
@@ -119,6 +118,5 @@ int main(int argc, char** argv) {
     Report("search with # literals and LIKE (rows scanned)", kRows, timer.elapsed());
     std::printf("(%d rows found, %lld characters formatted)\n", found, static_cast<long long>(chars));
     rows.reset();
-    PrjPublicM().Reset();
     return 0;
 }

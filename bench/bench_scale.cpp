@@ -98,6 +98,7 @@ QVector<CallRecord> MakeCalls(int count) {
 
 // The list as the window shows it.
 struct ListWindow {
+    std::shared_ptr<Database> db;  // the catalogue searched
     CallListModel model;
     QTreeView view;
     ListWindow() {
@@ -121,7 +122,7 @@ void Search(ListWindow& w, const QString& label, const QString& statement) {
     malloc_trim(0);  // the freed lines' memory sorted out here, not in the next allocation
     Report(qPrintable(label + QStringLiteral(": previous list cleared")), timer, w.model.rowCount());
     timer.restart();
-    const int total = ListCatalogueStatement(PrjPublicM().CatalogueDatabase.get(), statement, &w.model, &error);
+    const int total = ListCatalogueStatement(w.db.get(), statement, &w.model, &error);
     Report(qPrintable(label + QStringLiteral(": run, first lines")), timer, total);
     w.Paint();
     Report(qPrintable(label + QStringLiteral(": first screen shown")), timer, total);
@@ -157,20 +158,21 @@ int Rows(int count) {
 
     ListWindow w;
     Error error;
-    int listed = 0;
     Phase timer;
-    if (!OpenCatalogueFile(path, &w.model, &listed, &error)) {
+    OpenedCatalogue opened = OpenCatalogueFile(path, &w.model, &error);
+    if (!opened) {
         std::fprintf(stderr, "cannot open: %s\n", qPrintable(error.description));
         return 1;
     }
-    Report("open, add the Date index (first open only)", timer, listed);
+    Report("open, add the Date index (first open only)", timer, opened.listed);
     w.model.Clear();
-    PrjPublicM().CloseCatalogue();
+    opened.database->Close();
 
     timer.restart();
-    OpenCatalogueFile(path, &w.model, &listed, &error);
+    opened = OpenCatalogueFile(path, &w.model, &error);
     w.Paint();
-    Report("open and show the first screen", timer, listed);
+    Report("open and show the first screen", timer, opened.listed);
+    w.db = opened.database;
     timer.restart();
     w.model.FinishListing();
     Report("full listing (the rest, at once)", timer, w.model.rowCount());
@@ -220,7 +222,6 @@ int Rows(int count) {
     any.MatchAll = false;
     Search(w, QStringLiteral("any of: dates, hours, numbers, comment"), BuildSearchStatement(any, t));
     w.model.Clear();
-    PrjPublicM().Reset();
     return 0;
 }
 

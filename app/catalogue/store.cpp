@@ -5,7 +5,6 @@
 
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/engine.h"
-#include "app/prjpublic.h"
 #include "platform/appfolder.h"
 #include "platform/userstate.h"
 
@@ -144,31 +143,20 @@ void EnsureCatalogueIndexes(Database* db) {
     db->Execute(QString::fromLatin1(kCreateDateIndex), nullptr);
 }
 
-bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error) {
-    PrjPublicState& state = PrjPublicM();
-    state.CataloguePath = path;
-    state.CloseCatalogue();
-    state.RecordingsFolder = FolderOf(path);
-    if (listed)
-        *listed = 0;
+OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error) {
+    OpenedCatalogue opened;
+    opened.path = path;
+    opened.recordingsFolder = FolderOf(path);
     Error failed;
-    state.CatalogueDatabase = Database::Open(path, true, &failed);
-    if (!state.CatalogueDatabase) {
-        if (error)
-            *error = failed;
-        return false;
+    opened.database = Database::Open(path, true, &failed);
+    if (opened.database) {
+        EnsureCatalogueIndexes(opened.database.get());
+        opened.listed =
+            ListCatalogueStatement(opened.database.get(), QString::fromLatin1(kSelectAllCalls), model, &failed);
     }
-    EnsureCatalogueIndexes(state.CatalogueDatabase.get());
-    const int count =
-        ListCatalogueStatement(state.CatalogueDatabase.get(), QString::fromLatin1(kSelectAllCalls), model, &failed);
-    if (count < 0) {
-        if (error)
-            *error = failed;
-        return false;
-    }
-    if (listed)
-        *listed = count;
-    return true;
+    if (!opened && error)
+        *error = failed;
+    return opened;
 }
 
 }  // namespace qlm

@@ -1,10 +1,13 @@
 // The catalogue store: the work folder, folder helpers, reading rows into
-// the call list, and opening a catalogue file as the current one.
+// the call list, and opening a catalogue file.
 #pragma once
+
+#include <memory>
 
 #include <QString>
 
 #include "app/catalogue/callrecord.h"
+#include "app/catalogue/engine.h"
 #include "platform/error.h"
 
 namespace qlm {
@@ -50,14 +53,24 @@ int ListCatalogueStatement(Database* db, const QString& statement, CallListModel
 // cannot take it (read-only, locked, no table qlm) is left as it is.
 void EnsureCatalogueIndexes(Database* db);
 
-// Open DB once the file is chosen: closes the open catalogue, makes the file
-// the current one (CataloguePath, RecordingsFolder = its folder), opens it
-// exclusively, gives it its index (EnsureCatalogueIndexes) and lists all its
-// rows into the model (ListCatalogueStatement; *listed is the full count).
-// On failure the error is set and the state is as far as it got: the path
-// and folder name the new file, CatalogueDatabase is the file when it could
-// be opened.
-bool OpenCatalogueFile(const QString& path, CallListModel* model, int* listed, Error* error);
+// What OpenCatalogueFile opened, for the caller to keep (the window and
+// qlmtool hold their open catalogue; this module holds none).
+struct OpenedCatalogue {
+    std::shared_ptr<Database> database;  // null when the file could not be opened
+    QString path;
+    QString recordingsFolder;  // the catalogue's folder, where its calls are
+    int listed = -1;           // rows listed into the model; -1 when listing failed
+    // Opened and listed.
+    explicit operator bool() const { return database && listed >= 0; }
+};
+
+// Open DB once the file is chosen: opens the file exclusively (the caller
+// closes its own open catalogue first, or a second open of the same file is
+// refused), gives it its index (EnsureCatalogueIndexes) and lists all its
+// rows into the model (ListCatalogueStatement; listed is the full count).
+// On failure the error is set; database is the file when it could be opened
+// but not listed.
+OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error);
 
 // The statement that lists a whole catalogue.
 inline constexpr char kSelectAllCalls[] = "SELECT * FROM qlm";

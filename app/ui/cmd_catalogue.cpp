@@ -65,15 +65,22 @@ void OpenCatalogue(frmMain& main) {
         return;
     }
 
-    int listed = 0;
+    // The file becomes the current one even when it fails to open, as the
+    // window has always kept it; the one open before is closed first, so
+    // opening the same file again is not refused by its own lock.
+    state.CloseCatalogue();
     Error error;
-    if (!OpenCatalogueFile(path, main.lvDataModel, &listed, &error)) {
+    OpenedCatalogue opened = OpenCatalogueFile(path, main.lvDataModel, &error);
+    state.CataloguePath = opened.path;
+    state.RecordingsFolder = opened.recordingsFolder;
+    state.CatalogueDatabase = opened.database;
+    if (!opened) {
         ShowMessage(LibStr(str::OpenFailed) + u'\n' + LibStr(str::OpenFailedReasons), &main);
         EnableConvert(main, false);
         return;
     }
     main.SetPanelText(1, state.CataloguePath);
-    main.SetPanelText(2, CountText(listed, str::Calls));
+    main.SetPanelText(2, CountText(opened.listed, str::Calls));
     EnableCatalogueCommands(main, !state.CataloguePath.isEmpty());
     ListingStarted(main);
     EnableConvert(main, false);

@@ -77,10 +77,17 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     const QString path = dir.filePath(QStringLiteral("C08261.mdb"));
     WriteCatalogue(path, 40000);
     CallListModel model;
-    int listed = -1;
     Error error;
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
-    EXPECT_EQ(listed, 40000);
+    // As the window opens a file: the one open before is closed first.
+    OpenedCatalogue opened;
+    const auto open = [&] {
+        if (opened.database)
+            opened.database->Close();
+        opened = OpenCatalogueFile(path, &model, &error);
+        return bool(opened);
+    };
+    ASSERT_TRUE(open()) << error.description.toStdString();
+    EXPECT_EQ(opened.listed, 40000);
     // Every line counted at once; read in steps from the event loop, and at
     // once when a line is asked for.
     EXPECT_EQ(model.rowCount(), 40000);
@@ -92,9 +99,8 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(finished.at(0).at(0).toInt(), 40000);
     EXPECT_EQ(model.LinesRead(), 40000);
-    EXPECT_EQ(PrjPublicM().CataloguePath, path);
-    EXPECT_EQ(PrjPublicM().RecordingsFolder, dir.path() + u'/');
-    ASSERT_TRUE(PrjPublicM().CatalogueDatabase);
+    EXPECT_EQ(opened.path, path);
+    EXPECT_EQ(opened.recordingsFolder, dir.path() + u'/');
 
     // Lines in the engine's order with the shown texts.
     EXPECT_EQ(model.data(model.index(0, kColDate)).toString(), "01/01/2024");
@@ -107,8 +113,8 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
 
     // Opening the same file again works: the first handle goes first.
     model.Clear();
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error)) << error.description.toStdString();
-    EXPECT_EQ(listed, 40000);
+    ASSERT_TRUE(open()) << error.description.toStdString();
+    EXPECT_EQ(opened.listed, 40000);
 
     // Before the steps are done: check-all, sorting and removing a line take
     // in every call first; clearing drops the rest.
@@ -116,29 +122,28 @@ TEST(Store, OpenCatalogueListsEveryRowBeyondSixteenBits) {
     model.SetAllChecked(true);
     EXPECT_FALSE(model.Listing());
     EXPECT_EQ(model.CheckedRows().size(), 40000);
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    ASSERT_TRUE(open());
     model.sort(kColCallerID, Qt::DescendingOrder);
     ASSERT_EQ(model.rowCount(), 40000);
     EXPECT_EQ(model.Record(0).CallerID, "9999");
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    ASSERT_TRUE(open());
     model.RemoveLine(0);
     EXPECT_EQ(model.rowCount(), 39999);
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    ASSERT_TRUE(open());
     model.Clear();
     QCoreApplication::processEvents();
     EXPECT_EQ(model.rowCount(), 0);
 
     // The catalogue closed under a listing (sign-out): it ends with the lines
     // it had read.
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, &listed, &error));
+    ASSERT_TRUE(open());
     EXPECT_EQ(model.Record(99).CallerID, "1099");
     const int read = model.LinesRead();
-    PrjPublicM().CloseCatalogue();
+    opened.database->Close();
     finished.clear();
     EXPECT_TRUE(model.Record(39999).CallerID.isEmpty());  // not read, and no failure
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(model.rowCount(), read);
-    PrjPublicM().Reset();
 }
 
 namespace {
@@ -194,8 +199,9 @@ TEST(Store, OpeningGivesTheDateIndexAndSearchesFindTheSame) {
 
     CallListModel model;
     Error error;
-    ASSERT_TRUE(OpenCatalogueFile(path, &model, nullptr, &error)) << error.description.toStdString();
-    Database* db = PrjPublicM().CatalogueDatabase.get();
+    OpenedCatalogue opened = OpenCatalogueFile(path, &model, &error);
+    ASSERT_TRUE(opened) << error.description.toStdString();
+    Database* db = opened.database.get();
     EXPECT_EQ(IndexesOf(db), QStringList{QStringLiteral("qlm_date")});
     for (int i = 0; i < statements.size(); ++i)
         EXPECT_EQ(Found(db, statements[i]), before[size_t(i)]) << statements[i].toStdString();
@@ -204,7 +210,7 @@ TEST(Store, OpeningGivesTheDateIndexAndSearchesFindTheSame) {
     EXPECT_TRUE(plan->Value(3).toString().contains(QStringLiteral("qlm_date")))
         << plan->Value(3).toString().toStdString();
     plan.reset();
-    PrjPublicM().Reset();
+    opened.database->Close();
 
     // A catalogue that cannot be written now (another reader holds it) opens
     // and reads as before, without the index.
@@ -228,7 +234,6 @@ TEST(Store, OpenCatalogueFailures) {
     QTemporaryDir dir;
     CallListModel model;
     Error error;
-    int listed = 0;
 
     // A database without table qlm: opened, but not listed.
     const QString other = dir.filePath(QStringLiteral("other.mdb"));
@@ -236,29 +241,31 @@ TEST(Store, OpenCatalogueFailures) {
         auto db = Database::Create(other, QString(), 0, &error);
         ASSERT_TRUE(db);
     }
-    EXPECT_FALSE(OpenCatalogueFile(other, &model, &listed, &error));
+    OpenedCatalogue opened = OpenCatalogueFile(other, &model, &error);
+    EXPECT_FALSE(opened);
     EXPECT_EQ(error.number, dberr::kNoTable);
-    EXPECT_TRUE(PrjPublicM().CatalogueDatabase);
-    EXPECT_EQ(PrjPublicM().CataloguePath, other);
+    EXPECT_TRUE(opened.database);
+    EXPECT_EQ(opened.path, other);
 
     const QString text = dir.filePath(QStringLiteral("notes.mdb"));
     test::WriteFile(text, QByteArray(4096, 'n'));
-    EXPECT_FALSE(OpenCatalogueFile(text, &model, &listed, &error));
+    opened = OpenCatalogueFile(text, &model, &error);
+    EXPECT_FALSE(opened);
     EXPECT_EQ(error.number, dberr::kNotDatabase);
-    EXPECT_FALSE(PrjPublicM().CatalogueDatabase);
-    EXPECT_EQ(PrjPublicM().RecordingsFolder, dir.path() + u'/');
+    EXPECT_FALSE(opened.database);
+    EXPECT_EQ(opened.recordingsFolder, dir.path() + u'/');
 
     // A catalogue open elsewhere stays out of reach until it is closed.
     const QString held = dir.filePath(QStringLiteral("held.mdb"));
     WriteCatalogue(held, 3);
     auto holder = Database::Open(held, true, &error);
     ASSERT_TRUE(holder);
-    EXPECT_FALSE(OpenCatalogueFile(held, &model, &listed, &error));
+    EXPECT_FALSE(OpenCatalogueFile(held, &model, &error));
     EXPECT_EQ(error.number, dberr::kInUse);
     holder.reset();
-    EXPECT_TRUE(OpenCatalogueFile(held, &model, &listed, &error));
-    EXPECT_EQ(listed, 3);
-    PrjPublicM().Reset();
+    opened = OpenCatalogueFile(held, &model, &error);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(opened.listed, 3);
 }
 
 TEST(CallListModel, CheckBoxesThroughTheModel) {

@@ -53,14 +53,11 @@ void ExpectRefused(const QString& path, int number, const QString& wordInMessage
     const auto before = test::Snapshot(folder);
 
     CallListModel model;
-    int listed = -1;
     Error error;
-    EXPECT_FALSE(OpenCatalogueFile(path, &model, &listed, &error)) << path.toStdString();
+    EXPECT_FALSE(OpenCatalogueFile(path, &model, &error)) << path.toStdString();
     EXPECT_EQ(error.number, number) << error.description.toStdString();
     EXPECT_TRUE(error.description.contains(wordInMessage)) << error.description.toStdString();
-    EXPECT_EQ(listed, 0);
     EXPECT_EQ(model.rowCount(), 0);
-    PrjPublicM().CloseCatalogue();
 
     const test::RunResult list = test::Qlmtool({"list", path});
     EXPECT_EQ(list.exitCode, 1);
@@ -129,14 +126,13 @@ TEST(CatalogueFaults, DatabasesOfTheWrongShape) {
                  "INSERT INTO qlm VALUES ('yesterday', x'00ff', 'long', 12, NULL, 99999, -1, 'yes', 7.5, x'c3');"
                  "INSERT INTO qlm VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);");
     CallListModel model;
-    int listed = 0;
     Error error;
-    EXPECT_TRUE(OpenCatalogueFile(odd, &model, &listed, &error)) << error.description.toStdString();
-    EXPECT_EQ(listed, 2);
+    const OpenedCatalogue opened = OpenCatalogueFile(odd, &model, &error);
+    EXPECT_TRUE(opened) << error.description.toStdString();
+    EXPECT_EQ(opened.listed, 2);
     for (int row = 0; row < model.rowCount(); ++row)
         for (int column = 0; column < model.columnCount(); ++column)
             model.data(model.index(row, column));
-    PrjPublicM().CloseCatalogue();
 }
 
 // A catalogue on a read-only medium (or, without the right to mount, a file

@@ -11,6 +11,7 @@
 #include "app/card/recording.h"
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
 #include "app/prjpublic.h"
 #include "platform/appfolder.h"
 #include "tests/support/testsupport.h"
@@ -31,6 +32,9 @@ struct CardCatalogue {
     QString catalogue;    // its path
     CallListModel model;  // all its calls, listed
 
+    std::shared_ptr<Database> database;  // the catalogue, open
+
+    // The catalogue is also the program's open one, as after Make DB.
     explicit CardCatalogue(const QString& cardFolder) : folder(cardFolder) {
         PrjPublicM().Reset();
         int n = 0;
@@ -38,10 +42,20 @@ struct CardCatalogue {
             sim::WriteRecording(folder, {at, QString::number(5550100 + n++), flag::kLine, sim::FillerPayload(2200)});
         const BuildResult built = BuildCatalogueIn(folder, &model, {});
         catalogue = built.path;
+        database = PrjPublicM().CatalogueDatabase;
     }
     ~CardCatalogue() { PrjPublicM().Reset(); }
 
-    Database* db() const { return PrjPublicM().CatalogueDatabase.get(); }
+    Database* db() const { return database.get(); }
+    // Closes the catalogue and opens it again from its file into *into;
+    // the rows listed, or -1.
+    int Reopen(CallListModel* into) {
+        database->Close();
+        Error error;
+        const OpenedCatalogue opened = OpenCatalogueFile(catalogue, into, &error);
+        PrjPublicM().CatalogueDatabase = database = opened.database;
+        return opened.listed;
+    }
     QString FileOf(const QDateTime& at) const { return JoinPath(folder, RecordingNameFor(at.date(), at.time())); }
     int RowOf(const QDateTime& at) const {
         for (int r = 0; r < model.rowCount(); ++r)

@@ -52,9 +52,8 @@ TEST(Comments, QuotesLineBreaksAndBlanksAreStoredExactly) {
     EXPECT_EQ(changed, 1);
 
     // Reopened from disk, the comment is the typed text; the others are blank.
-    PrjPublicM().CloseCatalogue();
     CallListModel model;
-    ASSERT_TRUE(OpenCatalogueFile(c.catalogue, &model, nullptr, &error)) << error.description.toStdString();
+    ASSERT_GE(c.Reopen(&model), 0);
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[1]), QStringList{text});
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[0]), QStringList{" "});
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[2]), QStringList{" "});
@@ -107,8 +106,7 @@ TEST(Deletion, AdjacentSelectedLinesGoWithTheirFilesAndRows) {
     c.model.SetChecked(second, true);
 
     Error error;
-    const QVector<CallKey> gone =
-        DeleteListedCalls(c.db(), PrjPublicM().RecordingsFolder, &c.model, {second, first, first}, &error);
+    const QVector<CallKey> gone = DeleteListedCalls(c.db(), c.folder, &c.model, {second, first, first}, &error);
     EXPECT_FALSE(error.IsSet()) << error.description.toStdString();
     EXPECT_EQ(gone.size(), 2);
     EXPECT_EQ(c.model.rowCount(), 3);
@@ -122,11 +120,8 @@ TEST(Deletion, AdjacentSelectedLinesGoWithTheirFilesAndRows) {
         EXPECT_TRUE(QFile::exists(c.FileOf(kAt[i])));
     }
     // The file on disk agrees after reopening.
-    PrjPublicM().CloseCatalogue();
     CallListModel reopened;
-    int listed = 0;
-    ASSERT_TRUE(OpenCatalogueFile(c.catalogue, &reopened, &listed, &error));
-    EXPECT_EQ(listed, 3);
+    EXPECT_EQ(c.Reopen(&reopened), 3);
     EXPECT_TRUE(test::CommentsAt(c.db(), kAt[0]).isEmpty());
     EXPECT_TRUE(test::CommentsAt(c.db(), kAt[1]).isEmpty());
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[2]).size(), 1);
@@ -142,7 +137,7 @@ TEST(Deletion, MissingFileDuplicateRowsAndCallsOutsideTheList) {
     CallListModel result;
     result.Append({c.model.Record(c.RowOf(kAt[3])), c.model.Record(c.RowOf(kAt[4]))});
     Error error;
-    DeleteListedCalls(c.db(), PrjPublicM().RecordingsFolder, &result, {0, 1}, &error);
+    DeleteListedCalls(c.db(), c.folder, &result, {0, 1}, &error);
     EXPECT_FALSE(error.IsSet());
     EXPECT_EQ(result.rowCount(), 0);
     EXPECT_TRUE(test::CommentsAt(c.db(), kAt[3]).isEmpty());  // both rows of that moment
@@ -153,7 +148,7 @@ TEST(Deletion, MissingFileDuplicateRowsAndCallsOutsideTheList) {
         EXPECT_TRUE(QFile::exists(c.FileOf(kAt[i])));
 
     // Nothing selected, and a call named by empty texts: nothing goes.
-    DeleteListedCalls(c.db(), PrjPublicM().RecordingsFolder, &c.model, {}, &error);
+    DeleteListedCalls(c.db(), c.folder, &c.model, {}, &error);
     EXPECT_EQ(DeleteCatalogueRows(c.db(), {{QString(), QString()}}, &error), 0);
     EXPECT_EQ(test::RowCount(c.db()), 3);
 }
@@ -213,7 +208,7 @@ TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
     test::CardCatalogue c(card.path());
     const QString cat = c.catalogue;
     test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
-    PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
+    c.database->Close();  // qlmtool opens it exclusively
     // qlmtool in a fresh application folder of its own: no password yet.
     QTemporaryDir install;
     const QString tool = JoinPath(install.path(), QStringLiteral("qlmtool"));

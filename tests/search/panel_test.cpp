@@ -260,10 +260,13 @@ private slots:
                                         call(9, 9, 30, "", 2), call(10, 9, 0, "5556", 0)}),
             QString());
         CallListModel* model = win.w.lvDataModel;
-        int listed = 0;
         Error error;
-        QVERIFY(OpenCatalogueFile(path, model, &listed, &error));
-        QCOMPARE(listed, 8);
+        const OpenedCatalogue opened = OpenCatalogueFile(path, model, &error);
+        QVERIFY(opened);
+        QCOMPARE(opened.listed, 8);
+        // The window's catalogue, as after Open DB.
+        PrjPublicM().CatalogueDatabase = opened.database;
+        PrjPublicM().CataloguePath = opened.path;
         EnableCommands(win.w, true);
         EnableCatalogueCommands(win.w, true);
         win.w.lvData->setSortingEnabled(true);
