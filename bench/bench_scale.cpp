@@ -29,7 +29,7 @@
 #include "app/catalogue/search.h"
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"
 

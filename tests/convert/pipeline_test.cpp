@@ -10,7 +10,7 @@
 #include "app/catalogue/store.h"
 #include "app/convert/convertfiles.h"
 #include "platform/appfolder.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tests/convert/fake_windows.h"
 
 namespace qlm::test {

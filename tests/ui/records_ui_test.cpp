@@ -21,7 +21,7 @@
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
 #include "app/ui/frmWriteCom.h"
-#include "tests/records/fixture.h"
+#include "tests/support/cardcatalogue.h"
 
 using namespace qlm;
 
@@ -59,6 +59,9 @@ void SelectRows(frmMain& w, std::initializer_list<int> rows) {
 class RecordsUiTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { PrjPublicM().Reset(); }
+    void cleanup() { PrjPublicM().Reset(); }
+
     void commentWrittenInTheDialogIsStoredAndShownAgain() {
         QTemporaryDir card;
         test::CardCatalogue c(card.path());
@@ -182,7 +185,6 @@ private slots:
 
     void cardWipeAsksForTheFolderThenForConfirmation() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         QTemporaryDir card;
         for (const QDateTime& at : kAt)
             sim::WriteRecording(card.path(), {at, QString(), flag::kLine, sim::FillerPayload(10)});
@@ -221,7 +223,6 @@ private slots:
         w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
         QCOMPARE(QDir(card.path()).entryList(QDir::Files), QStringList({"C03071.mdb", "PHOTO001.JPG"}));
         QCOMPARE(PrjPublicM().SourceFolder, card.path());  // kept as chosen
-        PrjPublicM().Reset();
     }
 };
 

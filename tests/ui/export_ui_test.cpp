@@ -23,7 +23,7 @@
 #include "app/ui/frmMain.h"
 #include "app/ui/frmPrune.h"
 #include "app/ui/frmWriteCom.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tests/export/exportfixture.h"
 #include "tests/ui/modalscript.h"
 

@@ -1,4 +1,4 @@
-#include "tests/hardening/cardfiles.h"
+#include "tests/support/cardfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

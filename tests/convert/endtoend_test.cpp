@@ -16,7 +16,7 @@
 #include "gainpass/gainpass.h"
 #include "platform/appfolder.h"
 #include "platform/libloader.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/democardfixture.h"
 #include "tools/speech.h"
 
 namespace qlm::test {
@@ -40,46 +40,22 @@ WavFormat FormatOf(const QString& path) {
     return f;
 }
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public DemoCardTest {
 protected:
     void SetUp() override {
-        if (!sim::CanSpeak())
-            GTEST_SKIP() << "espeak-ng and sox are needed";
-        // This test's front-ends serve their windows in a folder of its own.
-        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
-        InstallConverter(app_);
-        for (const char* name : {"qlmtool"}) {
-            const QString file = QString::fromLatin1(name);
-            ASSERT_TRUE(QFile::copy(BuiltPath(file), app_.file(file)));
-            QFile::setPermissions(app_.file(file), QFile::permissions(BuiltPath(file)));
-        }
-        card_ = dir_.filePath(QStringLiteral("card"));
+        DemoCardTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         out_ = dir_.filePath(QStringLiteral("out"));
         QDir().mkpath(out_);
-        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
-        const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
-        PrjPublicM().CloseCatalogue();
-        ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
-        catalogue_ = built.path;
-        const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
-        ASSERT_EQ(listed.exitCode, 0);
-        const QStringList rows = QString::fromUtf8(listed.out).split(u'\n', Qt::SkipEmptyParts);
-        ASSERT_GE(rows.size(), 3);
+        ASSERT_GE(listed_.size(), 3);
         for (int i = 0; i < 3; ++i) {
-            const QStringList texts = rows[i].split(u'\t');
+            const QStringList texts = listed_[i].split(u'\t');
             items_ << ConvertItem{texts[0], texts[1]};
             names_ << RecordingNameFor(texts[0], texts[1]);
         }
     }
-    void TearDown() override {
-        CloseFrontEnd();
-        qunsetenv("QLM_WINMSG_DIR");
-    }
 
-    // A folder without a password file: the empty password signs in.
-    RunResult Tool(QStringList args) const {
-        return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
-    }
     QStringList ConvertArgs(bool mp3) const {
         QStringList args = {QStringLiteral("convert"), catalogue_, QStringLiteral("--dest"), out_};
         if (mp3)
@@ -90,9 +66,7 @@ protected:
     }
     QString Temp(const QString& file) const { return JoinPath(app_.file(QStringLiteral("temp")), file); }
 
-    AppFolder app_;
-    QTemporaryDir dir_;
-    QString card_, out_, catalogue_;
+    QString out_;
     QVector<ConvertItem> items_;
     QStringList names_;
 };

@@ -136,7 +136,10 @@ private slots:
     }
     void cleanupTestCase() { delete app_; }
     // Each test starts from the German library.
-    void init() { LoadStringLibrary(app_->file(QStringLiteral("strLib.ini")), QStringLiteral("QLM6200")); }
+    void init() {
+        PrjPublicM().Reset();
+        LoadStringLibrary(app_->file(QStringLiteral("strLib.ini")), QStringLiteral("QLM6200"));
+    }
 
     void codeTextsStayDistinct() {
         // The lists of the search panel and the list's cells tell codes apart
@@ -218,7 +221,6 @@ private slots:
             QCOMPARE(UnmarkedTexts(&select), QStringList());
         }
         frmSelect::SetVolumeLister({});
-        PrjPublicM().Reset();
     }
 
     void aboutBox() {

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 
 #include "app/card/copy.h"
-#include "tests/hardening/cardfiles.h"
-#include "tests/hardening/smallfs.h"
+#include "tests/support/cardfiles.h"
+#include "tests/support/smallfs.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;

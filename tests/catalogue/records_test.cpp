@@ -1,20 +1,16 @@
 // Comments and call deletion on a real catalogue built from real recorder
-// files; the card wipe on a real folder; qlmtool's comment, delete and
-// wipe-card as a script would run them.
+// files.
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/card/cardwipe.h"
 #include "app/catalogue/comments.h"
 #include "app/card/calldeletion.h"
 #include "app/catalogue/deletion.h"
 #include "app/catalogue/store.h"
-#include "tests/records/fixture.h"
+#include "tests/support/cardcatalogue.h"
 
 using namespace qlm;
 
@@ -156,107 +152,4 @@ TEST(Deletion, MissingFileDuplicateRowsAndCallsOutsideTheList) {
     DeleteListedCalls(c.db(), PrjPublicM().RecordingsFolder, &c.model, {}, &error);
     EXPECT_EQ(DeleteCatalogueRows(c.db(), {{QString(), QString()}}, &error), 0);
     EXPECT_EQ(test::RowCount(c.db()), 3);
-}
-
-TEST(CardWipe, OnlyTheRecordersFilesGoWhateverTheirMarks) {
-    QTemporaryDir card;
-    const QString f = card.path();
-    QStringList recordings;
-    for (const QDateTime& at : test::FixtureCallTimes())
-        recordings << sim::WriteRecording(f, {at, QStringLiteral("5550100"), flag::kLine, sim::FillerPayload(100)});
-    QFile::setPermissions(recordings[0], QFile::ReadOwner | QFile::ReadGroup);  // read-only mark
-    const QStringList others = {QStringLiteral("PHOTO001.JPG"), QStringLiteral("ABCDEFGH.XYZ"),
-                                QStringLiteral("NOTES01.TXT"), QStringLiteral("C03071.mdb"), QStringLiteral("readme")};
-    for (const QString& name : others)
-        test::WriteFile(JoinPath(f, name), "keep me");
-    // A folder shaped like a recording, holding one: folders are never entered.
-    const QString sub = JoinPath(f, QStringLiteral("M0724090.500"));
-    QDir().mkpath(sub);
-    const QString inner = sim::WriteRecording(sub, {kAt[0], QStringLiteral("1"), flag::kLine, sim::FillerPayload(50)});
-
-    Error error;
-    EXPECT_EQ(CardRecordingNames(f, &error).size(), 5);
-    const CardWipeResult result = DeleteCardRecordingsIn(f);
-    EXPECT_FALSE(result.error.IsSet());
-    EXPECT_TRUE(result.failed.isEmpty());
-    EXPECT_EQ(result.deleted.size(), 5);
-    for (const QString& path : recordings)
-        EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
-    for (const QString& name : others)
-        EXPECT_EQ(test::ReadFile(JoinPath(f, name)), "keep me") << name.toStdString();
-    EXPECT_TRUE(QFile::exists(inner));
-
-    // A folder that is not there: reported, nothing else happens.
-    const CardWipeResult missing = DeleteCardRecordingsIn(JoinPath(f, QStringLiteral("gone")));
-    EXPECT_TRUE(missing.error.IsSet());
-    SetAttributesIfExists(JoinPath(f, QStringLiteral("gone")), kArchiveAttribute);
-    EXPECT_FALSE(QFile::exists(JoinPath(f, QStringLiteral("gone"))));
-}
-
-TEST(CardWipe, WriteProtectedCardIsSkippedFileByFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root deletes from any folder";
-    QTemporaryDir card;
-    const QString path = sim::WriteRecording(card.path(), {kAt[0], QString(), flag::kLine, sim::FillerPayload(10)});
-    const QString path2 = sim::WriteRecording(card.path(), {kAt[1], QString(), flag::kLine, sim::FillerPayload(10)});
-    const auto writable = QFile::permissions(card.path());
-    QFile::setPermissions(card.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const CardWipeResult result = DeleteCardRecordingsIn(card.path());
-    QFile::setPermissions(card.path(), writable);
-    EXPECT_EQ(result.failed.size(), 2);
-    EXPECT_TRUE(QFile::exists(path));
-    EXPECT_TRUE(QFile::exists(path2));
-}
-
-TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
-    QTemporaryDir card;
-    test::CardCatalogue c(card.path());
-    const QString cat = c.catalogue;
-    test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
-    PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
-    // qlmtool in a fresh application folder of its own: no password yet.
-    QTemporaryDir install;
-    const QString tool = JoinPath(install.path(), QStringLiteral("qlmtool"));
-    ASSERT_TRUE(QFile::copy(test::BuiltPath(QStringLiteral("qlmtool")), tool));
-    const auto run = [&](QStringList args, const QByteArray& input = "\n") {
-        args.insert(1, QStringLiteral("--password-stdin"));
-        return test::Run(tool, args, input);
-    };
-
-    auto r = run({QStringLiteral("comment"), cat, D(kAt[2]), T(kAt[2]), QStringLiteral("it's\nme")});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    r = run({QStringLiteral("comment"), cat, D(kAt[2]), QStringLiteral("08:00:00"), QStringLiteral("x")});
-    EXPECT_EQ(r.exitCode, 1);  // no call then
-    r = run({QStringLiteral("comment"), cat, QStringLiteral("2024-03-07"), T(kAt[2]), QStringLiteral("x")});
-    EXPECT_EQ(r.exitCode, 64);
-    r = run({QStringLiteral("delete"), cat, D(kAt[1]), T(kAt[1])}, "not the password\n");
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(QFile::exists(c.FileOf(kAt[1])));
-
-    r = run({QStringLiteral("delete"), cat, D(kAt[0]), T(kAt[0]), D(kAt[3]), T(kAt[3])});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.count('\n'), 2);
-    EXPECT_FALSE(QFile::exists(c.FileOf(kAt[0])));
-    EXPECT_FALSE(QFile::exists(c.FileOf(kAt[3])));
-
-    {
-        Error error;
-        auto db = Database::Open(cat, true, &error);
-        ASSERT_TRUE(db);
-        EXPECT_EQ(test::CommentsAt(db.get(), kAt[2]), QStringList{"it's\nme"});
-        EXPECT_TRUE(test::CommentsAt(db.get(), kAt[0]).isEmpty());
-        EXPECT_EQ(test::RowCount(db.get()), 3);
-    }
-
-    // Without --yes and without a terminal to ask on, nothing is deleted.
-    r = run({QStringLiteral("wipe-card"), card.path()}, "\ny\n");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(QFile::exists(c.FileOf(kAt[1])));
-    r = run({QStringLiteral("wipe-card"), card.path(), QStringLiteral("--yes")});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out.count('\n'), 3);
-    for (const QDateTime& at : kAt)
-        EXPECT_FALSE(QFile::exists(c.FileOf(at)));
-    EXPECT_TRUE(QFile::exists(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG"))));
-    EXPECT_TRUE(QFile::exists(cat));
 }

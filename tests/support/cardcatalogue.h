@@ -13,6 +13,7 @@
 #include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
 #include "platform/appfolder.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"
 
@@ -32,14 +33,12 @@ struct CardCatalogue {
     CallListModel model;  // all its calls, listed
 
     explicit CardCatalogue(const QString& cardFolder) : folder(cardFolder) {
-        PrjPublicM().Reset();
         int n = 0;
         for (const QDateTime& at : FixtureCallTimes())
             sim::WriteRecording(folder, {at, QString::number(5550100 + n++), flag::kLine, sim::FillerPayload(2200)});
         const BuildResult built = BuildCatalogueIn(folder, &model, {});
         catalogue = built.path;
     }
-    ~CardCatalogue() { PrjPublicM().Reset(); }
 
     Database* db() const { return PrjPublicM().CatalogueDatabase.get(); }
     QString FileOf(const QDateTime& at) const { return JoinPath(folder, RecordingNameFor(at.date(), at.time())); }
@@ -74,20 +73,10 @@ inline int RowCount(Database* db) {
 
 // A second row for the call at that moment, as a rebuilt card might leave.
 inline void AddDuplicateRow(Database* db, const QDateTime& at) {
+    CallRecord c = Call(at.date(), at.time(), QString(), QString(), 2, 1);
+    c.Duration = 3;
     Error error;
-    auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
-    rs->AddNew(&error);
-    rs->SetField(QStringLiteral("Date"), DateWriteText(at.date()), &error);
-    rs->SetField(QStringLiteral("Time"), TimeWriteText(at.time()), &error);
-    rs->SetField(QStringLiteral("Duration"), 3, &error);
-    rs->SetField(QStringLiteral("CallerID"), QStringLiteral(" "), &error);
-    rs->SetField(QStringLiteral("DialString"), QStringLiteral(" "), &error);
-    rs->SetField(QStringLiteral("InorOut"), 2, &error);
-    rs->SetField(QStringLiteral("TelorMic"), 1, &error);
-    rs->SetField(QStringLiteral("Saved"), 0, &error);
-    rs->SetField(QStringLiteral("SampleRate"), 0, &error);
-    rs->SetField(QStringLiteral("Comment"), QStringLiteral(" "), &error);
-    rs->Update(&error);
+    AddCall(db, c, &error);
 }
 
 }  // namespace qlm::test

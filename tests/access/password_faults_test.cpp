@@ -8,10 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/access/dealpwd.h"
 #include "platform/appfolder.h"
-#include "tests/hardening/smallfs.h"
+#include "tests/support/smallfs.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -34,13 +35,21 @@ TEST(PasswordFaults, ProcessDiesBetweenWriteAndRename) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        SetPasswordWriteHook([](const QString&) -> bool { ::_exit(9); });
+        // At the seam the new file is complete and flushed, beside the old.
+        const QString folder = QFileInfo(app.file("qlm6200.pwd")).absolutePath();
+        SetPasswordWriteHook([folder](const QString& path) -> bool {
+            const bool complete =
+                test::ReadFile(path) == ScramblePassword("new one", QStringLiteral("KITE")).toLatin1();
+            const bool beside = QFileInfo(path).absolutePath() == folder;
+            ::_exit(complete && beside ? 9 : 8);
+        });
         SavePassword("old one", "new one");
         ::_exit(0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 8) << "the new file was not complete, or not beside the old one, at the seam";
     ASSERT_EQ(WEXITSTATUS(status), 9) << "the change did not reach the seam";
 
     EXPECT_EQ(test::ReadFile(app.file("qlm6200.pwd")), before);

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "tests/hardening/smallfs.h"
+#include "tests/support/smallfs.h"
 #include "tests/support/testsupport.h"
 #include "tools/speech.h"
 #include "voxform/vfcore.h"

@@ -11,7 +11,7 @@
 #include "app/catalogue/store.h"
 #include "app/convert/convertfiles.h"
 #include "platform/appfolder.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tools/speech.h"
 
 namespace qlm::test {

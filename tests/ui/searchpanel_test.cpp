@@ -17,7 +17,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/catalogue.h"
 #include "app/ui/commands.h"
 #include "app/ui/frmMain.h"
 #include "app/textnumber.h"
@@ -65,6 +65,8 @@ struct Window {
 class SearchPanelTest : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { PrjPublicM().Reset(); }
+
     void listsAndDefaults() {
         Window win(QDate(2024, 5, 17));
         QCOMPARE(Items(win.list("comYearF")), Numbers(2003, 2024));
@@ -320,7 +322,6 @@ private slots:
         QVERIFY(win.w.findChild<QPushButton*>("cmdSearch")->isEnabled());
         for (QWidget* top : QApplication::topLevelWidgets())
             QVERIFY2(!top->inherits("QMessageBox") || !top->isVisible(), "no message box");
-        PrjPublicM().Reset();
     }
 
     void searchWithoutCatalogueChangesNoList() {

@@ -16,15 +16,17 @@
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
-#include "tests/hardening/cardfiles.h"
-#include "tests/hardening/smallfs.h"
+#include "tests/support/cardfiles.h"
+#include "tests/support/catalogue.h"
+#include "tests/support/smallfs.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
 
 namespace {
 
-// A database of our own making with any schema, through SQLite itself.
+// Statements run through SQLite itself: a database of any schema, or values
+// the engine would never store.
 void MakeDatabase(const QString& path, const char* statements) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
@@ -122,10 +124,11 @@ TEST(CatalogueFaults, DatabasesOfTheWrongShape) {
     // The right columns with values of the wrong kind: listed, blanks where
     // a value cannot be read, no crash.
     const QString odd = dir.filePath("odd.mdb");
+    {
+        Error made;
+        ASSERT_TRUE(test::CreateCatalogue(odd, &made)) << made.description.toStdString();
+    }
     MakeDatabase(odd,
-                 "CREATE TABLE qlm (Date DATETIME, Time DATETIME, Duration INTEGER, CallerID TEXT,"
-                 " DialString TEXT, InorOut SMALLINT, TelorMic SMALLINT, Saved SMALLINT,"
-                 " SampleRate SMALLINT, Comment TEXT);"
                  "INSERT INTO qlm VALUES ('yesterday', x'00ff', 'long', 12, NULL, 99999, -1, 'yes', 7.5, x'c3');"
                  "INSERT INTO qlm VALUES (NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);");
     CallListModel model;
@@ -136,7 +139,6 @@ TEST(CatalogueFaults, DatabasesOfTheWrongShape) {
     for (int row = 0; row < model.rowCount(); ++row)
         for (int column = 0; column < model.columnCount(); ++column)
             model.data(model.index(row, column));
-    PrjPublicM().CloseCatalogue();
 }
 
 // A catalogue on a read-only medium (or, without the right to mount, a file

@@ -11,8 +11,8 @@
 #include "app/catalogue/deletion.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/search.h"
-#include "tests/hardening/cardfiles.h"
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/cardfiles.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;

@@ -15,8 +15,8 @@
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
 #include "platform/appfolder.h"
-#include "tests/conversion/conversionfixture.h"
-#include "tests/hardening/smallfs.h"
+#include "tests/convert/conversionfixture.h"
+#include "tests/support/smallfs.h"
 
 namespace qlm::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/hardening/smallfs.h"
+#include "tests/support/smallfs.h"
 
 #include <sys/mount.h>
 

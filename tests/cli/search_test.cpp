@@ -7,7 +7,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;

@@ -27,7 +27,7 @@
 #include "app/ui/frmSelect.h"
 #include "platform/appfolder.h"
 #include "platform/shellopen.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tests/convert/fake_windows.h"
 #include "tests/ui/modalscript.h"
 

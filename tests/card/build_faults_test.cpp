@@ -18,7 +18,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
-#include "tests/hardening/cardfiles.h"
+#include "tests/support/cardfiles.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
