@@ -25,7 +25,7 @@ protected:
         InstallConverter(app_);
         ASSERT_TRUE(InstallQlmtool(app_));
         card_ = dir_.filePath(QStringLiteral("card"));
-        ASSERT_EQ(Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
+        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
         const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
         PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
@@ -41,7 +41,7 @@ protected:
 
     // A folder without a password file: the empty password signs in.
     RunResult Tool(QStringList args) const {
-        return Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
+        return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
     }
 
     AppFolder app_;
