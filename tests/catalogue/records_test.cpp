@@ -18,9 +18,6 @@ namespace {
 
 const QVector<QDateTime> kAt = test::FixtureCallTimes();
 
-QString D(const QDateTime& at) { return at.date().toString(QStringLiteral("MM/dd/yyyy")); }
-QString T(const QDateTime& at) { return at.time().toString(QStringLiteral("hh:mm:ss")); }
-
 }  // namespace
 
 TEST(Comments, StatementKeepsItsTextsAndDoublesQuotes) {
@@ -43,7 +40,7 @@ TEST(Comments, QuotesLineBreaksAndBlanksAreStoredExactly) {
     const QString text = QStringLiteral("O'Brien called back 'twice'\nsays: 50% off, #1 * ?\r\n  ");
     Error error;
     int changed = 0;
-    ASSERT_TRUE(WriteCatalogueComment(c.db(), D(kAt[1]), T(kAt[1]), text, &error, &changed))
+    ASSERT_TRUE(WriteCatalogueComment(c.db(), test::DateText(kAt[1]), test::TimeText(kAt[1]), text, &error, &changed))
         << error.description.toStdString();
     EXPECT_EQ(changed, 1);
 
@@ -64,7 +61,7 @@ TEST(Comments, QuotesLineBreaksAndBlanksAreStoredExactly) {
     EXPECT_TRUE(found->AtEnd());
 
     // An empty box stores the blank, which the box shows empty again.
-    ASSERT_TRUE(WriteCatalogueComment(c.db(), D(kAt[1]), T(kAt[1]), QString(), &error));
+    ASSERT_TRUE(WriteCatalogueComment(c.db(), test::DateText(kAt[1]), test::TimeText(kAt[1]), QString(), &error));
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[1]), QStringList{" "});
     EXPECT_EQ(CommentBoxText(test::CommentsAt(c.db(), kAt[1]).first()), "");
 }
@@ -75,7 +72,8 @@ TEST(Comments, EveryRowOfThatMomentGetsItAndRejectedUpdatesStoreNothing) {
     test::AddDuplicateRow(c.db(), kAt[3]);
     Error error;
     int changed = 0;
-    ASSERT_TRUE(WriteCatalogueComment(c.db(), D(kAt[3]), T(kAt[3]), QStringLiteral("twice"), &error, &changed));
+    ASSERT_TRUE(WriteCatalogueComment(c.db(), test::DateText(kAt[3]), test::TimeText(kAt[3]), QStringLiteral("twice"),
+                                      &error, &changed));
     EXPECT_EQ(changed, 2);
     EXPECT_EQ(test::CommentsAt(c.db(), kAt[3]), QStringList({"twice", "twice"}));
 
@@ -83,10 +81,12 @@ TEST(Comments, EveryRowOfThatMomentGetsItAndRejectedUpdatesStoreNothing) {
     EXPECT_FALSE(WriteCatalogueComment(c.db(), QString(), QString(), QStringLiteral("lost"), &error));
     EXPECT_TRUE(error.IsSet());
     error.Clear();
-    EXPECT_FALSE(WriteCatalogueComment(c.db(), QStringLiteral("02/30/2024"), T(kAt[0]), QStringLiteral("x"), &error));
+    EXPECT_FALSE(WriteCatalogueComment(c.db(), QStringLiteral("02/30/2024"), test::TimeText(kAt[0]),
+                                       QStringLiteral("x"), &error));
     EXPECT_TRUE(error.IsSet());
     error.Clear();
-    EXPECT_FALSE(WriteCatalogueComment(nullptr, D(kAt[0]), T(kAt[0]), QStringLiteral("x"), &error));
+    EXPECT_FALSE(
+        WriteCatalogueComment(nullptr, test::DateText(kAt[0]), test::TimeText(kAt[0]), QStringLiteral("x"), &error));
     EXPECT_TRUE(error.IsSet());
     for (const QDateTime& at : kAt)
         for (const QString& comment : test::CommentsAt(c.db(), at))

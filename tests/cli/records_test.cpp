@@ -13,9 +13,6 @@ namespace {
 
 const QVector<QDateTime> kAt = test::FixtureCallTimes();
 
-QString D(const QDateTime& at) { return at.date().toString(QStringLiteral("MM/dd/yyyy")); }
-QString T(const QDateTime& at) { return at.time().toString(QStringLiteral("hh:mm:ss")); }
-
 }  // namespace
 
 TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
@@ -33,17 +30,20 @@ TEST(Cli, CommentDeleteAndWipeCardAsAScriptRunsThem) {
         return test::Run(tool, args, input);
     };
 
-    auto r = run({QStringLiteral("comment"), cat, D(kAt[2]), T(kAt[2]), QStringLiteral("it's\nme")});
+    auto r = run(
+        {QStringLiteral("comment"), cat, test::DateText(kAt[2]), test::TimeText(kAt[2]), QStringLiteral("it's\nme")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    r = run({QStringLiteral("comment"), cat, D(kAt[2]), QStringLiteral("08:00:00"), QStringLiteral("x")});
+    r = run({QStringLiteral("comment"), cat, test::DateText(kAt[2]), QStringLiteral("08:00:00"), QStringLiteral("x")});
     EXPECT_EQ(r.exitCode, 1);  // no call then
-    r = run({QStringLiteral("comment"), cat, QStringLiteral("2024-03-07"), T(kAt[2]), QStringLiteral("x")});
+    r = run(
+        {QStringLiteral("comment"), cat, QStringLiteral("2024-03-07"), test::TimeText(kAt[2]), QStringLiteral("x")});
     EXPECT_EQ(r.exitCode, 64);
-    r = run({QStringLiteral("delete"), cat, D(kAt[1]), T(kAt[1])}, "not the password\n");
+    r = run({QStringLiteral("delete"), cat, test::DateText(kAt[1]), test::TimeText(kAt[1])}, "not the password\n");
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(QFile::exists(c.FileOf(kAt[1])));
 
-    r = run({QStringLiteral("delete"), cat, D(kAt[0]), T(kAt[0]), D(kAt[3]), T(kAt[3])});
+    r = run({QStringLiteral("delete"), cat, test::DateText(kAt[0]), test::TimeText(kAt[0]), test::DateText(kAt[3]),
+             test::TimeText(kAt[3])});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count('\n'), 2);
     EXPECT_FALSE(QFile::exists(c.FileOf(kAt[0])));

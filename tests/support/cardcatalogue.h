@@ -26,6 +26,10 @@ inline QVector<QDateTime> FixtureCallTimes() {
             QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59))};
 }
 
+// The date and time of a call as the list shows them and qlmtool takes them.
+inline QString DateText(const QDateTime& at) { return at.date().toString(QStringLiteral("MM/dd/yyyy")); }
+inline QString TimeText(const QDateTime& at) { return at.time().toString(QStringLiteral("hh:mm:ss")); }
+
 struct CardCatalogue {
     AppFolder app;
     QString folder;       // the card folder, the catalogue in it
