@@ -334,4 +334,4 @@ private slots:
 };
 
 QTEST_MAIN(SearchPanelTest)
-#include "panel_test.moc"
+#include "searchpanel_test.moc"
