@@ -138,14 +138,16 @@ TEST(BuildFaults, BuildKilledInTheMiddle) {
     tool.write("\n");  // the empty password of the build's folder
     tool.closeWriteChannel();
     tool.waitForBytesWritten();
-    // The rollback journal appears with the first row; give it a little
-    // longer so the kill lands among the rows.
+    // The rollback journal appears with the table's creation and stays for
+    // the rows; the table is in the file once its creation is committed. Wait
+    // for both, and a little longer, so the kill lands among the rows.
     QElapsedTimer waited;
     waited.start();
     QString journal;
     while (journal.isEmpty() && tool.state() == QProcess::Running && waited.elapsed() < 120000) {
         const QStringList found = QDir(card).entryList({QStringLiteral("*.mdb-journal")}, QDir::Files);
-        if (!found.isEmpty())
+        const QStringList made = Catalogues(card);
+        if (!found.isEmpty() && !made.isEmpty() && test::ReadFile(card + u'/' + made[0]).contains("CREATE TABLE"))
             journal = found[0];
         else
             tool.waitForFinished(2);  // keeps the process's channels served

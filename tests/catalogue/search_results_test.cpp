@@ -58,21 +58,7 @@ protected:
     }
 
     // All of March 2024 (and the 10th), the whole day, every choice "all".
-    SearchCriteria Criteria() const {
-        SearchCriteria c;
-        c.YearF = 2024;
-        c.MonthF = 3;
-        c.DayF = 1;
-        c.YearL = 2024;
-        c.MonthL = 3;
-        c.DayL = 31;
-        c.HourL = 23;
-        c.MinL = 59;
-        c.SecL = 59;
-        c.InOut = c.TelMic = c.Saved = c.SamRate = texts.All;
-        c.MatchAll = true;
-        return c;
-    }
+    SearchCriteria Criteria() const { return test::WholeDays(QDate(2024, 3, 1), QDate(2024, 3, 31), texts); }
 
     // The found calls' numbers in the engine's order; error text on failure.
     std::vector<int> Find(const SearchCriteria& c, Error* failure = nullptr) {

@@ -4,6 +4,7 @@
 
 #include "app/catalogue/search.h"
 #include "app/strings/strlib.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -16,24 +17,7 @@ protected:
     SearchChoiceTexts texts = SearchChoiceTexts::FromLibrary();
 
     // 2003-01-01 to 2024-05-17, the whole day, every choice "all".
-    SearchCriteria Defaults() const {
-        SearchCriteria c;
-        c.YearF = 2003;
-        c.MonthF = 1;
-        c.DayF = 1;
-        c.YearL = 2024;
-        c.MonthL = 5;
-        c.DayL = 17;
-        c.HourF = 0;
-        c.MinF = 0;
-        c.SecF = 0;
-        c.HourL = 23;
-        c.MinL = 59;
-        c.SecL = 59;
-        c.InOut = c.TelMic = c.Saved = c.SamRate = texts.All;
-        c.MatchAll = true;
-        return c;
-    }
+    SearchCriteria Defaults() const { return test::WholeDays(QDate(2003, 1, 1), QDate(2024, 5, 17), texts); }
     QString Build(const SearchCriteria& c) const { return BuildSearchStatement(c, texts); }
 };
 

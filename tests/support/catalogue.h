@@ -1,6 +1,6 @@
 // Catalogue files for the tests and benchmarks: real SQLite files with the
-// catalogue's table, rows written as the catalogue build writes them. The
-// one place tests make a catalogue by hand.
+// catalogue's table, rows written as the catalogue build writes them (the
+// one place tests make a catalogue by hand), and criteria to search them.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,7 @@
 
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/engine.h"
+#include "app/catalogue/search.h"
 
 namespace qlm::test {
 
@@ -85,6 +86,24 @@ inline QString WriteCatalogue(const QString& path, const QVector<CallRecord>& ca
         return error.description;
     db->Close();
     return QString();
+}
+
+// Search criteria for every call of the days first to last: the whole day,
+// every choice "all", the criteria joined by AND.
+inline SearchCriteria WholeDays(const QDate& first, const QDate& last, const SearchChoiceTexts& texts) {
+    SearchCriteria c;
+    c.YearF = static_cast<qint16>(first.year());
+    c.MonthF = static_cast<qint16>(first.month());
+    c.DayF = static_cast<qint16>(first.day());
+    c.YearL = static_cast<qint16>(last.year());
+    c.MonthL = static_cast<qint16>(last.month());
+    c.DayL = static_cast<qint16>(last.day());
+    c.HourL = 23;
+    c.MinL = 59;
+    c.SecL = 59;
+    c.InOut = c.TelMic = c.Saved = c.SamRate = texts.All;
+    c.MatchAll = true;
+    return c;
 }
 
 }  // namespace qlm::test
