@@ -19,13 +19,9 @@ namespace qlm::test {
 class DemoCardTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!sim::CanSpeak())
-            GTEST_SKIP() << "espeak-ng and sox are needed";
-        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
-        InstallConverter(app_);
-        ASSERT_TRUE(InstallQlmtool(app_));
-        card_ = dir_.filePath(QStringLiteral("card"));
-        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
+        SetUpCard();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
         PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
@@ -33,6 +29,16 @@ protected:
         const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
         ASSERT_EQ(listed.exitCode, 0);
         listed_ = QString::fromUtf8(listed.out).split(u'\n', Qt::SkipEmptyParts);
+    }
+    // The application folder and the card, without a catalogue yet.
+    void SetUpCard() {
+        if (!sim::CanSpeak())
+            GTEST_SKIP() << "espeak-ng and sox are needed";
+        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
+        InstallConverter(app_);
+        ASSERT_TRUE(InstallQlmtool(app_));
+        card_ = dir_.filePath(QStringLiteral("card"));
+        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
     }
     void TearDown() override {
         CloseFrontEnd();

@@ -11,7 +11,7 @@
 #include "app/catalogue/store.h"
 #include "app/convert/convertfiles.h"
 #include "platform/appfolder.h"
-#include "tests/convert/conversionfixture.h"
+#include "tests/convert/democardfixture.h"
 #include "tools/speech.h"
 
 namespace qlm::test {
@@ -24,38 +24,25 @@ const QString kDec = QStringLiteral("C2424192.000");  // 12/24/2024 19:20:00
 qsizetype SamplesIn(const QString& wav) { return sim::ReadWavSamples(wav).size(); }
 
 // true: every name in lower case; false: mixed.
-class LetterCaseTest : public ::testing::TestWithParam<bool> {
+class LetterCaseTest : public DemoCardTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
-        if (!sim::CanSpeak())
-            GTEST_SKIP() << "espeak-ng and sox are needed";
-        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
-        InstallConverter(app_);
-        ASSERT_TRUE(InstallQlmtool(app_));
-        card_ = dir_.filePath(QStringLiteral("card"));
+        SetUpCard();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         pc_ = dir_.filePath(QStringLiteral("pc"));
         out_ = dir_.filePath(QStringLiteral("out"));
         QDir().mkpath(out_);
-        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
         for (const QString& name : {kOct, kNov, kDec}) {
             if (GetParam() || name != kNov) {
                 ASSERT_TRUE(QFile::rename(JoinPath(card_, name), JoinPath(card_, name.toLower())));
             }
         }
     }
-    void TearDown() override {
-        CloseFrontEnd();
-        qunsetenv("QLM_WINMSG_DIR");
-    }
 
-    RunResult Tool(QStringList args) const {
-        return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
-    }
     QStringList Lines(const QByteArray& out) const { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 
-    AppFolder app_;
-    QTemporaryDir dir_;
-    QString card_, pc_, out_;
+    QString pc_, out_;
 };
 
 TEST_P(LetterCaseTest, EveryCallIsFoundAndDeletedWithItsRows) {
