@@ -18,7 +18,7 @@
 #include "app/convert/convertfiles.h"
 #include "platform/appfolder.h"
 #include "platform/winmsg.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tools/speech.h"
 
 using namespace qlm;

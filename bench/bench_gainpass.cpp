@@ -11,25 +11,6 @@
 
 using namespace qlm::test;
 
-namespace {
-
-constexpr int kRuns = 3;
-
-// Best of a few runs, in seconds: the least disturbed by other work.
-double BestSeconds(const std::function<bool()>& work) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!work())
-            return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
-
-}  // namespace
-
 int main() {
     if (!HaveTools({QStringLiteral("espeak-ng"), QStringLiteral("sox")})) {
         std::puts("espeak-ng and sox are needed");
@@ -65,7 +46,7 @@ int main() {
                    .exitCode == 0;
     });
 
-    std::printf("file: 10 min of speech, 8000 Hz mono 16-bit, %.1f MB (best of %d runs)\n", megabytes, kRuns);
+    std::printf("file: 10 min of speech, 8000 Hz mono 16-bit, %.1f MB (best of %d runs)\n", megabytes, kBenchRuns);
     std::printf("GainPass      %8.1f MB/s  (%.3f s)\n", megabytes / gain, gain);
     std::printf("skipCopy      %8.1f MB/s  (%.3f s)\n", megabytes / skip, skip);
     std::printf("sox gain 6    %8.1f MB/s  (%.3f s)\n", megabytes / sox, sox);

@@ -11,24 +11,6 @@
 
 using namespace qlm::test;
 
-namespace {
-
-constexpr int kRuns = 3;
-
-double BestSeconds(const std::function<bool()>& work) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!work())
-            return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
-
-}  // namespace
-
 int main() {
     if (!HaveTools({QStringLiteral("espeak-ng"), QStringLiteral("sox"), QStringLiteral("lame")})) {
         std::puts("espeak-ng, sox and lame are needed");
@@ -70,7 +52,7 @@ int main() {
                    .exitCode == 0;
     });
 
-    std::printf("file: %.1f min of levelled speech, 8000 Hz mono 16-bit (best of %d runs)\n", minutes, kRuns);
+    std::printf("file: %.1f min of levelled speech, 8000 Hz mono 16-bit (best of %d runs)\n", minutes, kBenchRuns);
     std::printf("MpegPack   %7.3f s per minute of audio  (%.2f s, %lld bytes)\n", pack / minutes, pack,
                 static_cast<long long>(QFileInfo(ours).size()));
     std::printf("lame CLI   %7.3f s per minute of audio  (%.2f s, %lld bytes)\n", lame / minutes, lame,

@@ -29,7 +29,7 @@
 #include "app/catalogue/search.h"
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"
 
@@ -182,18 +182,7 @@ int Rows(int count) {
     Report("sort by caller ID", timer, w.model.rowCount());
 
     const SearchChoiceTexts t = SearchChoiceTexts::FromLibrary();
-    SearchCriteria c;
-    c.YearF = 2010;
-    c.MonthF = 3;
-    c.DayF = 1;
-    c.YearL = 2010;
-    c.MonthL = 3;
-    c.DayL = 7;
-    c.HourL = 23;
-    c.MinL = 59;
-    c.SecL = 59;
-    c.InOut = c.TelMic = c.Saved = c.SamRate = t.All;
-    c.MatchAll = true;
+    SearchCriteria c = test::WholeDays(QDate(2010, 3, 1), QDate(2010, 3, 7), t);
     Search(w, QStringLiteral("date range, one week"), BuildSearchStatement(c, t));
     c.YearF = 2003;
     c.MonthF = 1;

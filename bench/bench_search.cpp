@@ -13,7 +13,7 @@
 #include "app/catalogue/engine.h"
 #include "app/catalogue/search.h"
 #include "app/catalogue/store.h"
-#include "tests/search/catalogue_fixture.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;

@@ -149,35 +149,6 @@ TEST(PasswordFile, FilesOfTheEarlierProgramStillSignIn) {
     EXPECT_EQ(Mode(app.file("qlm6200.pwd")), 0600u);
 }
 
-TEST(PasswordFile, AnInterruptedChangeKeepsTheOldPassword) {
-    test::AppFolder app;
-    ASSERT_TRUE(SavePassword("", "old one"));
-    const QByteArray before = test::ReadFile(app.file("qlm6200.pwd"));
-
-    QByteArray seen;
-    QString tempPath;
-    SetPasswordWriteHook([&](const QString& path) {
-        tempPath = path;
-        seen = test::ReadFile(path);  // complete and flushed at this point
-        return false;
-    });
-    Error error;
-    EXPECT_FALSE(SavePassword("old one", "new one", &error));
-    SetPasswordWriteHook({});
-    EXPECT_TRUE(error.IsSet());
-    EXPECT_EQ(seen, ScramblePassword("new one", kKite).toLatin1());
-    EXPECT_EQ(QFileInfo(tempPath).absolutePath(), QFileInfo(app.file("qlm6200.pwd")).absolutePath());
-    EXPECT_EQ(test::ReadFile(app.file("qlm6200.pwd")), before);
-    EXPECT_TRUE(CheckPassword("old one"));
-    EXPECT_FALSE(CheckPassword("new one"));
-    EXPECT_FALSE(QFile::exists(tempPath));
-
-    // The next attempt goes through.
-    EXPECT_TRUE(SavePassword("old one", "new one"));
-    EXPECT_TRUE(CheckPassword("new one"));
-    EXPECT_EQ(FolderEntries(app.path()), QStringList({"qlm6200.pwd", "strLib.ini"}));
-}
-
 TEST(PasswordFile, AnUnreadableFileLetsNobodyIn) {
     test::AppFolder app;
     // Something that exists but cannot be read as a file.

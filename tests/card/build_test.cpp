@@ -151,7 +151,6 @@ TEST(BuildCatalogue, EmptyFolderAndFailures) {
     const BuildResult missing = BuildCatalogueIn(card.filePath(QStringLiteral("no-such")), &model, {});
     EXPECT_TRUE(missing.error.IsSet());
     EXPECT_TRUE(missing.path.isEmpty());
-    PrjPublicM().Reset();
 }
 
 // A hook's events may close the catalogue, or open another, while the build
@@ -190,5 +189,4 @@ TEST(BuildCatalogue, CatalogueClosedOrReplacedWhileBuilding) {
             EXPECT_EQ(PrjPublicM().CatalogueDatabase->Path(), other);
         }
     }
-    PrjPublicM().Reset();
 }

@@ -14,6 +14,7 @@
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -23,30 +24,17 @@ namespace {
 // A catalogue of n calls, one a minute from 1 January 2024, as the build
 // writes them.
 void WriteCatalogue(const QString& path, int n) {
-    Error error;
-    auto db = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
-    ASSERT_TRUE(db) << error.description.toStdString();
-    ASSERT_TRUE(db->AppendTableDef(CatalogueTableDef(), &error));
-    ScopedTransaction transaction(db.get(), &error);
-    auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
+    QVector<CallRecord> calls;
     const QDateTime start(QDate(2024, 1, 1), QTime(0, 0, 0));
     for (int i = 0; i < n; ++i) {
         const QDateTime at = start.addSecs(60LL * i);
-        rs->AddNew(&error);
-        rs->SetField(QStringLiteral("Date"), DateWriteText(at.date()), &error);
-        rs->SetField(QStringLiteral("Time"), TimeWriteText(at.time()), &error);
-        rs->SetField(QStringLiteral("duration"), i % 500, &error);
-        rs->SetField(QStringLiteral("CallerID"), QString::number(1000 + i), &error);
-        rs->SetField(QStringLiteral("DialString"), QStringLiteral(" "), &error);
-        rs->SetField(QStringLiteral("InOrOut"), 0, &error);
-        rs->SetField(QStringLiteral("TelOrMic"), i % 3, &error);
-        rs->SetField(QStringLiteral("Saved"), i % 2, &error);
-        rs->SetField(QStringLiteral("SampleRate"), 1, &error);
-        rs->SetField(QStringLiteral("Comment"), QStringLiteral(" "), &error);
-        ASSERT_TRUE(rs->Update(&error)) << error.description.toStdString();
+        CallRecord c = test::Call(at.date(), at.time(), QString::number(1000 + i), QString(), 0,
+                                  static_cast<qint16>(i % 3), static_cast<qint16>(i % 2), 1);
+        c.Duration = i % 500;
+        calls << c;
     }
-    rs.reset();
-    ASSERT_TRUE(transaction.Commit(&error));
+    const QString error = test::WriteCatalogue(path, calls);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
 }
 
 }  // namespace

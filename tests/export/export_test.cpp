@@ -15,9 +15,9 @@
 #include "app/export/exportcalls.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/conversionfixture.h"
 #include "tests/export/exportfixture.h"
-#include "tests/hardening/smallfs.h"
+#include "tests/support/smallfs.h"
 
 namespace qlm::test {
 namespace {
@@ -56,7 +56,6 @@ protected:
     }
     void TearDown() override {
         CloseFrontEnd();
-        PrjPublicM().Reset();
         qunsetenv("QLM_WINMSG_DIR");
     }
 

@@ -56,7 +56,6 @@ inline QVector<CardCall> ExportCardCalls() {
 // (held in PrjPublicM()), with the calls' comments written through the
 // program's comment routine.
 inline QString MakeCardCatalogue(const QString& folder, const QVector<CardCall>& calls) {
-    PrjPublicM().Reset();
     for (const CardCall& call : calls) {
         const bool rate1 = (call.flags & flag::kRate1) != 0;
         sim::WriteRecording(folder, {call.start, call.number, call.flags,

@@ -1,5 +1,6 @@
-// Helpers for the tests of the conversion libraries: loading a library as the
-// main program does, WAV files of given samples, real speech, a full disk.
+// Helpers for the tests and benchmarks of the conversion libraries: loading a
+// library as the main program does, WAV files of given samples, real speech,
+// a full disk, the best time of a few runs.
 #pragma once
 
 #include <dlfcn.h>
@@ -7,10 +8,13 @@
 #include <sys/resource.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "tests/support/testsupport.h"
@@ -144,6 +148,21 @@ inline QString LongFolder(const QString& base) {
         path += QStringLiteral("/folder-with-a-rather-long-name-number-%1").arg(i);
     QDir().mkpath(path);
     return path;
+}
+
+// Best of kBenchRuns runs, in seconds: the least disturbed by other work;
+// -1 when a run fails.
+inline constexpr int kBenchRuns = 3;
+inline double BestSeconds(const std::function<bool()>& work) {
+    double best = 1e9;
+    for (int i = 0; i < kBenchRuns; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!work())
+            return -1;
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
+    }
+    return best;
 }
 
 }  // namespace qlm::test

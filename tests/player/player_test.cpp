@@ -13,42 +13,28 @@
 #include "app/player/wavfile.h"
 #include "app/prjpublic.h"
 #include "platform/appfolder.h"
-#include "tests/conversion/conversionfixture.h"
+#include "tests/convert/democardfixture.h"
 #include "tests/player/pitch.h"
 #include "tools/speech.h"
 
 namespace qlm::test {
 namespace {
 
-class PlayerTest : public ::testing::Test {
+class PlayerTest : public DemoCardTest {
 protected:
     void SetUp() override {
-        if (!sim::CanSpeak())
-            GTEST_SKIP() << "espeak-ng and sox are needed";
-        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
-        InstallConverter(app_);
-        ASSERT_TRUE(QFile::copy(BuiltPath(QStringLiteral("qlmtool")), app_.file(QStringLiteral("qlmtool"))));
-        const QString tool = app_.file(QStringLiteral("qlmtool"));
-        QFile::setPermissions(tool, QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
-        const QString card = dir_.filePath(QStringLiteral("card"));
-        ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card}).exitCode, 0);
-        const BuildResult built = BuildCatalogueIn(card, nullptr, BuildHooks());
-        PrjPublicM().CloseCatalogue();
-        ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
-        catalogue_ = built.path;
-        const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
-        ASSERT_EQ(listed.exitCode, 0);
-        const QStringList first = QString::fromUtf8(listed.out).section(u'\n', 0, 0).split(u'\t');
+        DemoCardTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        const QStringList first = listed_.value(0).split(u'\t');
         date_ = first.value(0);
         time_ = first.value(1);
     }
-    void TearDown() override { qunsetenv("QLM_WINMSG_DIR"); }
 
     RunResult Tool(QStringList args, const QByteArray& env = QByteArray()) const {
         if (!env.isEmpty())
             qputenv("PULSE_SERVER", env);
-        RunResult run =
-            test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
+        RunResult run = DemoCardTest::Tool(std::move(args));
         qunsetenv("PULSE_SERVER");
         return run;
     }
@@ -59,9 +45,7 @@ protected:
         return JoinPath(app_.file(QStringLiteral("temp")), RecordingNameFor(date_, time_) + QStringLiteral(".wav"));
     }
 
-    AppFolder app_;
-    QTemporaryDir dir_;
-    QString catalogue_, date_, time_;
+    QString date_, time_;
 };
 
 QVector<qint16> Samples(const QString& path) {

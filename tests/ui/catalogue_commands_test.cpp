@@ -20,62 +20,54 @@
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
 #include "tests/support/testsupport.h"
-#include "tests/ui/modalanswers.h"
+#include "tests/ui/modalscript.h"
 #include "tools/recsim.h"
 
 using namespace qlm;
 
 namespace {
 
-test::ModalScript::Step ChooseFile(const QString& path) {
-    return [path](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        if (!dialog || dialog->objectName() != "cdlMain")
-            return false;
-        // Typed into the name box and confirmed with Enter, as a user does;
-        // the dialog reads its folder in the background, so Enter is
-        // pressed again until it takes the name.
-        QPointer<QFileDialog> guard(dialog);
-        auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
-        if (!nameBox)
-            return false;
-        for (int attempt = 0; attempt < 100 && guard && guard->isVisible(); ++attempt) {
-            nameBox->setText(path);
-            QTest::keyClick(nameBox, Qt::Key_Return);
-            if (guard && guard->isVisible())
-                QTest::qWait(50);
-        }
-        return true;
-    };
+// The file dialog: the name typed into its name box and confirmed with Enter,
+// as a user does; the dialog reads its folder in the background, so Enter is
+// pressed again until it takes the name.
+void ChooseFile(test::ModalScript& script, const QString& path) {
+    script.When([](QWidget* w) { return qobject_cast<QFileDialog*>(w) && w->objectName() == "cdlMain"; },
+                [path](QWidget* w) {
+                    QPointer<QWidget> guard(w);
+                    auto* nameBox = w->findChild<QLineEdit*>("fileNameEdit");
+                    for (int attempt = 0; nameBox && attempt < 100 && guard && guard->isVisible(); ++attempt) {
+                        nameBox->setText(path);
+                        QTest::keyClick(nameBox, Qt::Key_Return);
+                        if (guard && guard->isVisible())
+                            QTest::qWait(50);
+                    }
+                });
 }
 
-test::ModalScript::Step CancelDialog() {
-    return [](QWidget* w) {
-        auto* dialog = qobject_cast<QDialog*>(w);
-        if (!dialog || qobject_cast<QMessageBox*>(w))
-            return false;
-        dialog->reject();
-        return true;
-    };
+// Whatever dialog comes next, other than a message box, is cancelled.
+void CancelDialog(test::ModalScript& script) {
+    script.When([](QWidget* w) { return qobject_cast<QDialog*>(w) && !qobject_cast<QMessageBox*>(w); },
+                [](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
 }
 
 // Answers frmSelect: opens the folders in the source and destination lists
-// (empty: left as they are) and presses OK.
-test::ModalScript::Step SelectFolders(const QString& source, const QString& destination) {
-    return [source, destination](QWidget* w) {
-        auto* dialog = qobject_cast<frmSelect*>(w);
-        if (!dialog)
-            return false;
-        if (!source.isEmpty())
-            dialog->dirSource->SetPath(source, source);
-        if (!destination.isEmpty())
-            dialog->dirDest->SetPath(destination, destination);
-        dialog->cmdSubmit->click();
-        return true;
-    };
+// (empty: left as they are), presses OK, then runs what the test adds.
+void SelectFolders(test::ModalScript& script, const QString& source, const QString& destination,
+                   const std::function<void()>& then = {}) {
+    script.When([](QWidget* w) { return qobject_cast<frmSelect*>(w) != nullptr; },
+                [source, destination, then](QWidget* w) {
+                    auto* dialog = static_cast<frmSelect*>(w);
+                    if (!source.isEmpty())
+                        dialog->dirSource->SetPath(source, source);
+                    if (!destination.isEmpty())
+                        dialog->dirDest->SetPath(destination, destination);
+                    dialog->cmdSubmit->click();
+                    if (then)
+                        then();
+                });
 }
 
-void WaitDone(const test::ModalScript& script) { QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000); }
+void WaitDone(const test::ModalScript& script) { QTRY_VERIFY_WITH_TIMEOUT(script.done(), 10000); }
 
 QString BuildFrom(const QString& folder) {
     const BuildResult built = BuildCatalogueIn(folder, nullptr, {});
@@ -111,7 +103,8 @@ private slots:
         auto w = Window();
         EnableConvert(*w, true);
         {
-            test::ModalScript script({ChooseFile(catalogue)});
+            test::ModalScript script;
+            ChooseFile(script, catalogue);
             w->ToolbarButton("Open_DB")->trigger();
             WaitDone(script);
         }
@@ -127,7 +120,8 @@ private slots:
 
         // Opening it again works: the first handle goes first.
         {
-            test::ModalScript script({ChooseFile(catalogue)});
+            test::ModalScript script;
+            ChooseFile(script, catalogue);
             w->MnuOpenDB->trigger();
             WaitDone(script);
         }
@@ -135,7 +129,8 @@ private slots:
 
         // Cancel: the list is cleared, the catalogue stays open and current.
         {
-            test::ModalScript script({CancelDialog()});
+            test::ModalScript script;
+            CancelDialog(script);
             w->MnuOpenDB->trigger();
             WaitDone(script);
         }
@@ -153,9 +148,12 @@ private slots:
         auto w = Window();
         QString message;
         {
-            test::ModalScript script({ChooseFile(text), test::PressBox(QMessageBox::Ok, &message)});
+            test::ModalScript script;
+            ChooseFile(script, text);
+            script.AnswerMessage();
             w->MnuOpenDB->trigger();
             WaitDone(script);
+            message = script.messages().value(0);
         }
         QCOMPARE(message, LibStr(str::OpenFailed) + "\n" + LibStr(str::OpenFailedReasons));
         QCOMPARE(PrjPublicM().CataloguePath, text);
@@ -173,10 +171,12 @@ private slots:
         auto w = Window();
         QString errorBox;
         {
-            test::ModalScript script(
-                {SelectFolders(dir.path(), QString()), test::PressBox(QMessageBox::Ok, &errorBox)});
+            test::ModalScript script;
+            SelectFolders(script, dir.path(), QString());
+            script.AnswerMessage();
             w->ToolbarButton("Make_DB")->trigger();
             WaitDone(script);
+            errorBox = script.messages().value(0);
         }
         QVERIFY2(errorBox.contains("A2505143.527"), qPrintable(errorBox));
         QCOMPARE(w->PanelText(1), expected);
@@ -194,9 +194,12 @@ private slots:
         auto w = Window();
         QString question;
         {
-            test::ModalScript script({CancelDialog(), test::PressBox(QMessageBox::Cancel, &question)});
+            test::ModalScript script;
+            CancelDialog(script);
+            script.AnswerMessage(QMessageBox::Cancel);
             w->MnuMakeDB->trigger();
             WaitDone(script);
+            question = script.messages().value(0);
         }
         QCOMPARE(question, LibStr(str::FolderHasNoRecordings) + "\n" + LibStr(str::ChooseAnotherFolder));
         QCOMPARE(w->PanelText(1), LibStr(str::BuildCancelled));
@@ -212,7 +215,8 @@ private slots:
         test::WriteFile(card.filePath("NOTES.TXT"), "n");
         auto w = Window();
         {
-            test::ModalScript script({SelectFolders(card.path(), pc.path())});
+            test::ModalScript script;
+            SelectFolders(script, card.path(), pc.path());
             w->ToolbarButton("Copy_RECs")->trigger();
             WaitDone(script);
         }
@@ -230,10 +234,12 @@ private slots:
         QVERIFY(QDir(pc.path()).mkdir(blocked));
         QString message;
         {
-            test::ModalScript script(
-                {SelectFolders(card.path(), pc.path()), test::PressBox(QMessageBox::Ok, &message)});
+            test::ModalScript script;
+            SelectFolders(script, card.path(), pc.path());
+            script.AnswerMessage();
             w->MnuCopyRECS->trigger();
             WaitDone(script);
+            message = script.messages().value(0);
         }
         QVERIFY2(message.startsWith(LibStr(str::FilesNotCopied) + " 2\n"), qPrintable(message));
         QVERIFY(message.contains("A2505143.527"));
@@ -246,11 +252,12 @@ private slots:
         QTemporaryDir gone;
         sim::WriteDemoCard(gone.path(), &error);
         {
-            const test::ModalScript::Step select = SelectFolders(gone.path(), pc.path());
-            test::ModalScript script({[&](QWidget* dialog) { return select(dialog) && gone.remove(); },
-                                      test::PressBox(QMessageBox::Ok, &message)});
+            test::ModalScript script;
+            SelectFolders(script, gone.path(), pc.path(), [&gone] { gone.remove(); });
+            script.AnswerMessage();
             w->MnuCopyRECS->trigger();
             WaitDone(script);
+            message = script.messages().value(0);
         }
         QVERIFY2(w->PanelText(1).startsWith(LibStr(str::CopySourceUnreadable) + ' ' + gone.path()),
                  qPrintable(w->PanelText(1)));
@@ -258,12 +265,9 @@ private slots:
 
         // Cancel copies nothing and keeps the recordings folder.
         {
-            test::ModalScript script({[](QWidget* w) {
-                auto* d = qobject_cast<frmSelect*>(w);
-                if (d)
-                    d->cmdCancel->click();
-                return d != nullptr;
-            }});
+            test::ModalScript script;
+            script.When([](QWidget* w) { return qobject_cast<frmSelect*>(w) != nullptr; },
+                        [](QWidget* w) { static_cast<frmSelect*>(w)->cmdCancel->click(); });
             w->MnuCopyRECS->trigger();
             WaitDone(script);
         }
@@ -280,7 +284,8 @@ private slots:
         const QString catalogue = BuildFrom(dir.path());
         auto w = Window();
         {
-            test::ModalScript script({ChooseFile(catalogue)});
+            test::ModalScript script;
+            ChooseFile(script, catalogue);
             w->MnuOpenDB->trigger();
             WaitDone(script);
         }
@@ -312,9 +317,12 @@ private slots:
         auto w = Window();
         QString message;
         {
-            test::ModalScript script({ChooseFile(catalogue), test::PressBox(QMessageBox::Ok, &message)});
+            test::ModalScript script;
+            ChooseFile(script, catalogue);
+            script.AnswerMessage();
             w->MnuOpenDB->trigger();
             WaitDone(script);
+            message = script.messages().value(0);
         }
         std::printf("BOX:%s\n", message.toUtf8().constData());
         std::fflush(stdout);

@@ -114,6 +114,9 @@ QStringList Unnamed(QWidget* form) {
 class LayoutTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { PrjPublicM().Reset(); }
+    void cleanup() { PrjPublicM().Reset(); }
+
     void layoutReportAtThreeSizesInEnglishAndGerman() {
         QStringList faults;
         for (const QString& lang : {QString(), QStringLiteral("de")}) {
@@ -148,7 +151,6 @@ private slots:
 
     void everyControlHasAnAccessibleName() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         QStringList unnamed;
         frmMain main;
         main.Load(false);
@@ -176,7 +178,6 @@ private slots:
         frmConverter converter(&main);
         unnamed << Unnamed(&converter);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
-        PrjPublicM().Reset();
     }
 };
 

@@ -68,6 +68,9 @@ QStringList EnabledKeys(const frmMain& w) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { PrjPublicM().Reset(); }
+    void cleanup() { PrjPublicM().Reset(); }
+
     void signedOutStageOffersOnlyFourCommands() {
         test::AppFolder app;
         frmMain w;
@@ -175,7 +178,6 @@ private slots:
 
     void checkAllAndSortingShareOneDirectionFlag() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         frmMain w;
         w.Load(false);
         QHeaderView* header = w.lvData->header();
@@ -208,7 +210,6 @@ private slots:
 
     void sortingStaysOnForLaterListingsUntilASearch() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         QTemporaryDir card;
         QVERIFY(sim::WriteDemoCard(card.path()) > 2);
         frmMain w;
@@ -241,13 +242,10 @@ private slots:
         QVERIFY(w.lvDataModel->rowCount() > 0);
         ClickHeader(w, 0);
         QVERIFY(PrjPublicM().AllChecked);
-        PrjPublicM().CloseCatalogue();
-        PrjPublicM().Reset();
     }
 
     void checkingALineSwitchesConvert() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         frmMain w;
         w.Load(false);
         FillList(w);
@@ -261,7 +259,6 @@ private slots:
 
     void popUpMenuOnlyOverALineWhileSignedIn() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         frmMain w;
         w.Load(false);
         FillList(w);
@@ -282,7 +279,6 @@ private slots:
 
     void formatOptionsSetTheOutput() {
         test::AppFolder app;
-        PrjPublicM().Reset();
         frmMain w;
         w.Load(false);
         QCOMPARE(PrjPublicM().Mp3Output, 0);

@@ -1,13 +1,16 @@
 // Drives modal dialogs from a test: steps run in order, each on the next
 // modal window it matches; the action is posted, so a message box that it
 // opens is answered by the next step. Other dialogs that turn up (commands
-// of other concerns run after a sign-in) are cancelled and noted.
+// of other concerns run after a sign-in) are cancelled and noted; a dialog
+// the test itself shows modally is left alone when it is named among the
+// script's own.
 #pragma once
 
 #include <functional>
 
 #include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
@@ -31,16 +34,31 @@ public:
     }
 
     void On(const QString& objectName, Action action) {
-        steps_.enqueue({[objectName](QWidget* w) { return w->objectName() == objectName; }, std::move(action)});
+        When([objectName](QWidget* w) { return w->objectName() == objectName; }, std::move(action));
     }
-    // The next message box: its text is appended to messages(), then OK.
-    void AnswerMessage() {
-        steps_.enqueue({[](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
-                        [this](QWidget* w) {
-                            auto* box = static_cast<QMessageBox*>(w);
-                            messages_ << box->text();
-                            box->button(QMessageBox::Ok)->click();
-                        }});
+    void When(Match match, Action action) { steps_.enqueue({std::move(match), std::move(action)}); }
+    // The next message box with that button: its text is appended to
+    // messages(), then the button is pressed.
+    void AnswerMessage(QMessageBox::StandardButton button = QMessageBox::Ok) {
+        When(
+            [button](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                return box && box->button(button);
+            },
+            [this, button](QWidget* w) {
+                auto* box = static_cast<QMessageBox*>(w);
+                messages_ << box->text();
+                box->button(button)->click();
+            });
+    }
+    // The next input box: the text typed in, then OK.
+    void AnswerInput(const QString& text) {
+        When([](QWidget* w) { return qobject_cast<QInputDialog*>(w) != nullptr; },
+             [text](QWidget* w) {
+                 auto* input = static_cast<QInputDialog*>(w);
+                 input->setTextValue(text);
+                 input->accept();
+             });
     }
 
     bool done() const { return steps_.isEmpty() && !busy_; }
@@ -55,7 +73,9 @@ private:
 
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || busy_)
+        // A step may take its time with its dialog (wait for it to read a
+        // folder); that dialog is its own until it returns.
+        if (!modal || busy_ || modal == acting_)
             return;
         // A script that went wrong must not leave the test waiting forever.
         if (clock_.hasExpired(20000)) {
@@ -71,8 +91,12 @@ private:
             QPointer<QWidget> target(modal);
             QTimer::singleShot(0, this, [this, step, target] {
                 busy_ = false;
-                if (target)
-                    step.action(target);
+                if (!target)
+                    return;
+                const QPointer<QWidget> outer = acting_;
+                acting_ = target;
+                step.action(target);
+                acting_ = outer;
             });
             return;
         }
@@ -96,6 +120,7 @@ private:
     QQueue<Step> steps_;
     QTimer timer_;
     bool busy_ = false;
+    QPointer<QWidget> acting_;
     QPointer<QWidget> lastCancelled_;
     QElapsedTimer clock_;
     QStringList messages_;

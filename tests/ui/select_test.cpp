@@ -11,11 +11,15 @@
 #include "app/ui/frmSelect.h"
 #include "platform/shellopen.h"
 #include "tests/support/testsupport.h"
-#include "tests/ui/modalanswers.h"
+#include "tests/ui/modalscript.h"
 
 using namespace qlm;
 
 namespace {
+
+// The folder dialog the tests show themselves: scripts answer the boxes it
+// opens and leave the dialog alone.
+const QStringList kOwn{QStringLiteral("frmSelect")};
 
 // Opens the entry of the list whose folder is path (a double click).
 bool OpenEntry(DirListBox* list, const QString& path) {
@@ -207,13 +211,15 @@ private slots:
         Show(dialog);
         const int before = dialog.dirDest->count();
         {
-            test::ModalScript script({test::AnswerInput("   ")});
+            test::ModalScript script(kOwn);
+            script.AnswerInput("   ");
             QTest::mouseClick(dialog.cmdNewFloder, Qt::LeftButton);
-            QVERIFY(script.Done());
+            QVERIFY(script.done());
         }
         QCOMPARE(dialog.dirDest->count(), before);
         {
-            test::ModalScript script({test::AnswerInput("Calls 2024")});
+            test::ModalScript script(kOwn);
+            script.AnswerInput("Calls 2024");
             QTest::mouseClick(dialog.cmdNewFloder, Qt::LeftButton);
         }
         QVERIFY(QFileInfo(home_ + "/work/Calls 2024").isDir());
@@ -230,10 +236,14 @@ private slots:
         QString first, second;
         {
             // OK tries again (still no card), Cancel gives up.
-            test::ModalScript script(
-                {test::PressBox(QMessageBox::Ok, &first), test::PressBox(QMessageBox::Cancel, &second)});
+            test::ModalScript script(kOwn);
+            script.AnswerMessage(QMessageBox::Ok);
+            script.AnswerMessage(QMessageBox::Cancel);
             ChooseDrive(dialog.drvSource, 2);
-            QVERIFY(script.Done());
+            QVERIFY(script.done());
+            QCOMPARE(script.messages().size(), 2);
+            first = script.messages()[0];
+            second = script.messages()[1];
         }
         QCOMPARE(first, LibStr(str::DriveNotReady) + "\n" + LibStr(str::InsertCard) + "\n");
         QCOMPARE(second, first);
@@ -242,12 +252,14 @@ private slots:
 
         // The card goes in while the question is shown: OK reads it.
         {
-            test::ModalScript script({[this](QWidget* w) {
-                QDir().mkpath(reader_ + "/DCIM");
-                return test::PressBox(QMessageBox::Ok)(w);
-            }});
+            test::ModalScript script(kOwn);
+            script.When([](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
+                        [this](QWidget* w) {
+                            QDir().mkpath(reader_ + "/DCIM");
+                            static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+                        });
             ChooseDrive(dialog.drvSource, 2);
-            QVERIFY(script.Done());
+            QVERIFY(script.done());
         }
         QCOMPARE(dialog.dirSource->Path(), reader_ + "/");
         QDir(reader_).removeRecursively();
