@@ -69,15 +69,27 @@ QStringList FileNamesIn(const QString& folder, QLatin1String suffix) {
     return names;
 }
 
-std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error) {
+std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error, QStringList* others,
+                                              QLatin1String suffix) {
     std::vector<std::string> names;
     if (!IsReadableFolder(folder, error))
         return names;
     // A recording's name is ASCII, so its bytes are its letters and sort
-    // as QDir::Name sorts them.
+    // as QDir::Name sorts them. take() follows wanted() for the same name.
+    bool recording = false, other = false;
     ForEachFileIn(
-        folder, [](QLatin1String name) { return IsRecordingName(name); },
-        [&](QLatin1String name) { names.emplace_back(name.data(), size_t(name.size())); });
+        folder,
+        [&](QLatin1String name) {
+            recording = IsRecordingName(name);
+            other = others && name.endsWith(suffix);
+            return recording || other;
+        },
+        [&](QLatin1String name) {
+            if (recording)
+                names.emplace_back(name.data(), size_t(name.size()));
+            if (other)
+                *others << QFile::decodeName(QByteArray(name.data(), name.size()));
+        });
     std::sort(names.begin(), names.end());
     return names;
 }

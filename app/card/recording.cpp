@@ -75,13 +75,20 @@ void SetStartFromName(const Name& name, RecordingInfo* info) {
     info->Second = static_cast<qint16>(TwoDigits(name, 10, 11));
 }
 
-void AppendNumberCode(QString* number, int code) {
+// A code's decimal text (0xB stands for the digit 0, 0xF for nothing) put
+// at out; returns the end. Characters, not texts: a build does this for
+// every file.
+char16_t* PutNumberCode(char16_t* out, int code) {
     if (code == 0xF)
-        return;
-    if (code == 0xB)
-        number->append(u'0');
-    else
-        number->append(QString::number(code));
+        return out;
+    if (code == 0xB) {
+        *out = u'0';
+        return out + 1;
+    }
+    if (code >= 10)
+        *out++ = u'1';
+    *out = char16_t(u'0' + code % 10);
+    return out + 1;
 }
 
 // What a recording's file gives: its first 16 bytes (fewer when shorter)
@@ -134,12 +141,13 @@ Error HeaderReadError(const char* path, bool opened) {
 void SetFromHeader(const HeaderBytes& head, RecordingInfo* info) {
     // Places beyond the end of a short file are empty (0xF); a missing flag
     // byte is 0.
-    QString number;
+    char16_t digits[32];
+    char16_t* end = digits;
     for (int i = 0; i < 8; ++i) {
         const int byte = i < head.size ? head.bytes[i] : 0xFF;
-        AppendNumberCode(&number, byte >> 4);
-        AppendNumberCode(&number, byte & 0x0F);
+        end = PutNumberCode(PutNumberCode(end, byte >> 4), byte & 0x0F);
     }
+    const QString number = end == digits ? QString() : QString::fromUtf16(digits, end - digits);
     const int flags = head.size > 15 ? head.bytes[15] : 0;
 
     if (flags & flag::kLine) {

@@ -58,8 +58,8 @@ protected:
         QDir().mkpath(out_);
         ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card_}).exitCode, 0);
         const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
-        PrjPublicM().CloseCatalogue();
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
+        built.database->Close();
         catalogue_ = built.path;
         const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
         ASSERT_EQ(listed.exitCode, 0);

@@ -33,8 +33,8 @@ protected:
         const QString card = dir_.filePath(QStringLiteral("card"));
         ASSERT_EQ(test::Run(BuiltPath(QStringLiteral("qlmsim")), {QStringLiteral("democard"), card}).exitCode, 0);
         const BuildResult built = BuildCatalogueIn(card, nullptr, BuildHooks());
-        PrjPublicM().CloseCatalogue();
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
+        built.database->Close();
         catalogue_ = built.path;
         const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
         ASSERT_EQ(listed.exitCode, 0);

@@ -38,6 +38,9 @@ struct CardCatalogue {
             sim::WriteRecording(folder, {at, QString::number(5550100 + n++), flag::kLine, sim::FillerPayload(2200)});
         const BuildResult built = BuildCatalogueIn(folder, &model, {});
         catalogue = built.path;
+        PrjPublicM().CatalogueDatabase = built.database;
+        PrjPublicM().CataloguePath = built.path;
+        PrjPublicM().RecordingsFolder = folder;
     }
     ~CardCatalogue() { PrjPublicM().Reset(); }
 
