@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     timer.start();
     const BuildResult built = BuildCatalogueIn(card, nullptr, {});
     Report("build from a folder of recordings", built.rows, timer.elapsed());
-    PrjPublicM().CloseCatalogue();
+    built.database->Close();
 
     QDir().mkpath(dir.filePath(QStringLiteral("pc")));
     timer.restart();

@@ -7,17 +7,28 @@
 //   bench_scale card N DIR    write a card folder of N recordings
 //   bench_scale build DIR     build a catalogue of that folder (whole process)
 //   bench_headerloop DIR      the build's floor: open every file, read 16 bytes
-// Compare the last two as whole processes (e.g. /usr/bin/time -v on each, on
-// the same folder, in one run). Nothing here is asserted.
+//   bench_scale versus DIR [RUNS]
+//                             the last two as whole processes, in turn, after
+//                             a warm-up each: their median wall and processor
+//                             times and the ratio build / floor
+// Nothing here is asserted.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <vector>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -236,13 +247,91 @@ int Card(int count, const QString& folder) {
 int Build(const QString& folder) {
     Phase timer;
     const BuildResult built = BuildCatalogueIn(folder, nullptr, {});
-    PrjPublicM().CloseCatalogue();
+    if (built.database)
+        built.database->Close();
     if (built.error.IsSet()) {
         std::fprintf(stderr, "build failed: %s\n", qPrintable(built.error.description));
         return 1;
     }
     QFile::remove(built.path);
     Report("build a catalogue from the folder", timer, built.rows);
+    return 0;
+}
+
+// One finished process: wall and processor (user + system) seconds.
+struct ProcessTimes {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double Seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
+
+// Runs the program with its output thrown away; false when it could not run
+// or did not end well.
+bool RunTimed(const QByteArray& program, const QByteArray& folder, ProcessTimes* times) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const bool self = program.endsWith("bench_scale");
+    std::vector<char*> args{const_cast<char*>(program.constData())};
+    if (self)
+        args.push_back(const_cast<char*>("build"));
+    args.push_back(const_cast<char*>(folder.constData()));
+    args.push_back(nullptr);
+    timespec start{}, end{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, program.constData(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        return false;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    times->wall = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
+    times->cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The build against its floor, in turn (build, floor, build, ...), so that a
+// machine getting slower or faster meanwhile touches both alike; the ratios
+// are taken pair by pair and their median printed.
+int Versus(const char* self, const QString& folder, int runs) {
+    const QByteArray build = QFile::encodeName(QFileInfo(QString::fromLocal8Bit(self)).absoluteFilePath());
+    const QByteArray floor =
+        QFile::encodeName(QFileInfo(QFile::decodeName(build)).path() + QStringLiteral("/bench_headerloop"));
+    const QByteArray dir = QFile::encodeName(folder);
+    std::vector<double> wall[2], cpu[2], wallRatio, cpuRatio;
+    for (int run = -1; run < runs; ++run) {
+        ProcessTimes t[2];
+        if (!RunTimed(build, dir, &t[0]) || !RunTimed(floor, dir, &t[1])) {
+            std::fprintf(stderr, "a run failed: %s or %s on %s\n", build.constData(), floor.constData(),
+                         dir.constData());
+            return 1;
+        }
+        if (run < 0)
+            continue;  // the warm-up: directory and files into the cache
+        for (int i = 0; i < 2; ++i) {
+            wall[i].push_back(t[i].wall);
+            cpu[i].push_back(t[i].cpu);
+        }
+        wallRatio.push_back(t[0].wall / std::max(t[1].wall, 1e-6));
+        cpuRatio.push_back(t[0].cpu / std::max(t[1].cpu, 1e-6));
+    }
+    std::printf("%d runs each, medians          wall s    cpu s\n", runs);
+    std::printf("build (bench_scale build)   %9.3f %8.3f\n", Median(wall[0]), Median(cpu[0]));
+    std::printf("floor (bench_headerloop)    %9.3f %8.3f\n", Median(wall[1]), Median(cpu[1]));
+    std::printf("ratio build / floor         %9.2f %8.2f   (median of the pairs' ratios)\n", Median(wallRatio),
+                Median(cpuRatio));
     return 0;
 }
 
@@ -263,6 +352,8 @@ int main(int argc, char** argv) {
         return Card(QString::fromLocal8Bit(argv[2]).toInt(), QString::fromLocal8Bit(argv[3]));
     if (mode == u"build" && argc == 3)
         return Build(QString::fromLocal8Bit(argv[2]));
-    std::fprintf(stderr, "usage: bench_scale rows N | card N DIR | build DIR\n");
+    if (mode == u"versus" && (argc == 3 || argc == 4))
+        return Versus(argv[0], QString::fromLocal8Bit(argv[2]), argc == 4 ? std::max(atoi(argv[3]), 1) : 9);
+    std::fprintf(stderr, "usage: bench_scale rows N | card N DIR | build DIR | versus DIR [RUNS]\n");
     return 2;
 }

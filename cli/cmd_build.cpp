@@ -1,6 +1,7 @@
 // qlmtool build [--json] FOLDER: a new catalogue of the folder's recordings,
 // as Make DB builds it; prints its path and row count.
 #include "app/card/build.h"
+#include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
 #include "cli/cli.h"
 
@@ -18,8 +19,11 @@ int CmdBuild(const QStringList& arguments) {
                 .arg(error.number)
                 .arg(error.description));
     };
-    const BuildResult result = BuildCatalogueIn(args[0], nullptr, hooks);
     PrjPublicM().CloseCatalogue();
+    const BuildResult result = BuildCatalogueIn(args[0], nullptr, hooks);
+    // Released before the path is printed: whoever reads it may open the file at once.
+    if (result.database)
+        result.database->Close();
     if (result.error.IsSet()) {
         Err(QStringLiteral("%1: the catalogue could not be built (error %2): %3")
                 .arg(result.path.isEmpty() ? args[0] : result.path)

@@ -122,6 +122,9 @@ int main(int argc, char** argv) {
     qlm::sim::WriteDemoCard(card.path());
     qlm::BuildHooks hooks;
     const qlm::BuildResult built = qlm::BuildCatalogueIn(card.path(), main.lvDataModel, hooks);
+    qlm::PrjPublicM().CatalogueDatabase = built.database;
+    qlm::PrjPublicM().CataloguePath = built.path;
+    qlm::PrjPublicM().RecordingsFolder = card.path();
     main.SetPanelText(1, qlm::PrjPublicM().CataloguePath);
     main.SetPanelText(
         2, qlm::LibStr(qlm::str::Total) + u' ' + QString::number(built.listed) + u' ' + qlm::LibStr(qlm::str::Calls));

@@ -1,5 +1,6 @@
 #include "app/card/build.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,6 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
-#include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
 #include "platform/appfolder.h"
@@ -29,6 +29,38 @@ char* PutTwoDigits(char* out, int value) {
     return out + 2;
 }
 
+// A number's stored text, a blank for none. The header's numbers are a few
+// ASCII digits: copied into place here rather than converted into a new
+// buffer for every file.
+class StoredNumber {
+public:
+    explicit StoredNumber(const QString& number) {
+        if (number.isEmpty()) {
+            text_ = " ";
+            return;
+        }
+        if (number.size() <= qsizetype(sizeof ascii_)) {
+            qsizetype i = 0;
+            for (; i < number.size() && number[i].unicode() < 0x80; ++i)
+                ascii_[i] = char(number[i].unicode());
+            if (i == number.size()) {
+                text_ = std::string_view(ascii_, size_t(i));
+                return;
+            }
+        }
+        utf8_ = number.toUtf8();
+        text_ = std::string_view(utf8_.constData(), size_t(utf8_.size()));
+    }
+    StoredNumber(const StoredNumber&) = delete;
+    StoredNumber& operator=(const StoredNumber&) = delete;
+    std::string_view Text() const { return text_; }
+
+private:
+    char ascii_[32];
+    QByteArray utf8_;
+    std::string_view text_;
+};
+
 // One row, bound straight from the header's values: the same stored texts as
 // the record set writes ('YYYY-MM-DD', 'HH:MM:SS', a blank for an empty
 // number and for the comment) without a QVariant or a column name per field.
@@ -43,15 +75,12 @@ bool AddCall(RowInserter* add, const RecordingInfo& info, Error* error) {
     time[2] = time[5] = ':';
     PutTwoDigits(time + 3, info.Minute);
     PutTwoDigits(time + 6, info.Second);
-    const QByteArray callerId = info.CallerID.toUtf8(), dialString = info.DialString.toUtf8();
-    const auto textOrBlank = [](const QByteArray& text) {
-        return text.isEmpty() ? std::string_view(" ") : std::string_view(text.constData(), size_t(text.size()));
-    };
+    const StoredNumber callerId(info.CallerID), dialString(info.DialString);
     add->BindText(Column(kColDate), std::string_view(date, sizeof date));
     add->BindText(Column(kColTime), std::string_view(time, sizeof time));
     add->BindInt(Column(kColDuration), info.Duration);
-    add->BindText(Column(kColCallerID), textOrBlank(callerId));
-    add->BindText(Column(kColDialString), textOrBlank(dialString));
+    add->BindText(Column(kColCallerID), callerId.Text());
+    add->BindText(Column(kColDialString), dialString.Text());
     add->BindInt(Column(kColInOut), info.InorOut);
     add->BindInt(Column(kColTelMic), info.TelorMic);
     add->BindInt(Column(kColSaved), info.Saved);
@@ -60,18 +89,32 @@ bool AddCall(RowInserter* add, const RecordingInfo& info, Error* error) {
     return add->Insert(error);
 }
 
+// Room for every page the build writes (a row is under 100 bytes, its index
+// entry under 40), so that none is written out, and the journal synced for
+// it, before the commit; the size before comes back afterwards.
+class BuildCache {
+public:
+    BuildCache(Database* db, size_t files) : db_(db), before_(db->CacheSize()) {
+        constexpr qint64 kBytesPerFile = 256, kMinKiB = 2048, kMaxKiB = 256 * 1024;
+        db_->SetCacheSize(-int(std::clamp(qint64(files) * kBytesPerFile / 1024, kMinKiB, kMaxKiB)));
+    }
+    ~BuildCache() { db_->SetCacheSize(before_); }
+    BuildCache(const BuildCache&) = delete;
+    BuildCache& operator=(const BuildCache&) = delete;
+
+private:
+    Database* db_;
+    int before_;
+};
+
 QString MonthCode(int month) { return month >= 10 ? QString(QChar(u'A' + (month - 10))) : QString::number(month); }
 
-}  // namespace
-
-QString NextCatalogueName(const QString& folder, const QDate& today) {
+// The next name among the folder's names ending in .mdb.
+QString NextCatalogueNameAmong(const QStringList& names, const QDate& today) {
     const QString stem = MonthCode(today.month()) + QStringLiteral("%1%2")
                                                         .arg(today.day(), 2, 10, QLatin1Char('0'))
                                                         .arg(today.year() % 100, 2, 10, QLatin1Char('0'));
     qint64 serial = 0;
-    // Unsorted, without QDir's records, only the names ending in .mdb: the
-    // folder may hold tens of thousands of recordings.
-    const QStringList names = FileNamesIn(folder, QLatin1String(".mdb"));
     for (const QString& name : names) {
         // stem + "*.mdb", letter case counting.
         if (name.size() < 9 || !name.startsWith(stem, Qt::CaseSensitive))
@@ -85,6 +128,14 @@ QString NextCatalogueName(const QString& folder, const QDate& today) {
     return stem + QString::number(serial + 1) + QStringLiteral(".mdb");
 }
 
+}  // namespace
+
+QString NextCatalogueName(const QString& folder, const QDate& today) {
+    // Unsorted, without QDir's records, only the names ending in .mdb: the
+    // folder may hold tens of thousands of recordings.
+    return NextCatalogueNameAmong(FileNamesIn(folder, QLatin1String(".mdb")), today);
+}
+
 BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const BuildHooks& hooks) {
     BuildResult result;
     RepaintPacer pacer(hooks.repaint);
@@ -92,17 +143,17 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
         if (hooks.status)
             hooks.status(panel, text);
     };
-    PrjPublicState& state = PrjPublicM();
-    const QString path = JoinPath(folder, NextCatalogueName(folder));
-    state.CloseCatalogue();
-
     Error& error = result.error;
-    const std::vector<std::string> files = RecordingFileNamesIn(folder, &error);
+    // One listing gives both the recordings and today's catalogues.
+    QStringList catalogues;
+    const std::vector<std::string> files = RecordingFileNamesIn(folder, &error, &catalogues, QLatin1String(".mdb"));
     if (error.IsSet())
         return result;
-    state.CatalogueDatabase = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
-    // Our own hold: a hook's events may close the catalogue while we work.
-    const std::shared_ptr<Database> db = state.CatalogueDatabase;
+    const QString path = JoinPath(folder, NextCatalogueNameAmong(catalogues, QDate::currentDate()));
+    result.database = Database::Create(path, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
+    // Our own hold: a hook's events may close or replace the window's
+    // catalogue while we work, never this one.
+    const std::shared_ptr<Database> db = result.database;
     if (!db)
         return result;
     result.path = path;
@@ -110,6 +161,7 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
         return result;
 
     {
+        const BuildCache cache(db.get(), files.size());
         // One transaction for the whole folder; rows stored before a failure
         // are kept (committed), as the design keeps them.
         ScopedTransaction transaction(db.get(), &error);
@@ -164,12 +216,6 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             return result;
     }
 
-    if (state.CatalogueDatabase != db) {
-        error = Error{dberr::kObjectClosed, LibStr(str::CatalogueClosedWhileBuilding)};
-        return result;
-    }
-    state.CataloguePath = path;
-    state.RecordingsFolder = folder;
     if (model) {
         result.listed =
             std::max(ListCatalogueStatement(db.get(), QString::fromLatin1(kSelectAllCalls), model, &error), 0);

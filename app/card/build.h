@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QDate>
 #include <QString>
@@ -12,6 +13,7 @@
 namespace qlm {
 
 class CallListModel;
+class Database;
 
 // The file name (without folder) of the next catalogue built today in the
 // folder: today's date in the recording-name code (month code, day, year of
@@ -29,19 +31,21 @@ struct BuildHooks {
 };
 
 struct BuildResult {
-    QString path;     // the new catalogue; "" when it could not be created
+    QString path;  // the new catalogue; "" when it could not be created
+    // The new catalogue, open and held exclusively; null when it could not be
+    // created. The model's listing reads through it: keep it while listing.
+    std::shared_ptr<Database> database;
     int rows = 0;     // rows stored
     int skipped = 0;  // recordings whose header could not be read
     int listed = 0;   // lines added to the model
     Error error;      // set when the build failed
 };
 
-// Make DB for a known folder, from closing the open catalogue on: creates
-// the catalogue, stores every recording, makes it the current catalogue
-// (CataloguePath, RecordingsFolder = the folder as given) and lists it into
-// the model (cleared first) when one is given. On failure the error is set;
-// a catalogue already created stays open as CatalogueDatabase with the rows
-// stored so far, and CataloguePath / RecordingsFolder keep their values.
+// Make DB for a known folder: creates the catalogue, stores every recording
+// and lists it into the model (cleared first) when one is given. Leaves the
+// program-wide state alone: the caller closes the catalogue open before and
+// keeps the one returned. On failure the error is set; a catalogue already
+// created is returned open with the rows stored so far.
 BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const BuildHooks& hooks);
 
 }  // namespace qlm

@@ -50,7 +50,10 @@ void SyncFolder(const QString& folder);
 // name. The error is set when the folder cannot be read.
 QStringList RecordingFilesIn(const QString& folder, Error* error);
 // The same names as the file system holds them (ASCII), for reading
-// thousands of files by path without converting each name.
-std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error);
+// thousands of files by path without converting each name. With others, the
+// same listing also gives the names ending in the suffix (as FileNamesIn
+// gives them): a folder of thousands of files is listed once.
+std::vector<std::string> RecordingFileNamesIn(const QString& folder, Error* error, QStringList* others = nullptr,
+                                              QLatin1String suffix = QLatin1String());
 
 }  // namespace qlm

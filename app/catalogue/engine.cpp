@@ -214,6 +214,20 @@ bool Database::RunPlain(const char* sql, Error* error) {
     return true;
 }
 
+int Database::CacheSize() const {
+    if (!IsOpen())
+        return 0;
+    sqlite3_stmt* prepared = nullptr;
+    sqlite3_prepare_v2(conn_->db, "PRAGMA cache_size", -1, &prepared, nullptr);
+    const StatementHandle stmt(prepared);
+    return stmt && sqlite3_step(stmt.get()) == SQLITE_ROW ? sqlite3_column_int(stmt.get(), 0) : 0;
+}
+
+void Database::SetCacheSize(int size) {
+    if (size != 0)
+        RunPlain(QByteArray("PRAGMA cache_size=" + QByteArray::number(size)).constData(), nullptr);
+}
+
 bool Database::AppendTableDef(const TableDef& table, Error* error) {
     QStringList fields;
     for (const FieldDef& field : table.Fields)

@@ -139,6 +139,13 @@ public:
     // For the scoped transaction.
     bool RunPlain(const char* sql, Error* error);
 
+    // The page cache's size as the engine's cache_size setting gives it
+    // (pages when positive, KiB when negative); 0 when closed. A transaction
+    // that changes more pages than the cache holds writes them out early,
+    // each time after syncing its journal: a bulk insert wants them all.
+    int CacheSize() const;
+    void SetCacheSize(int size);
+
     // Copies the whole database into the file (new or empty) through the
     // engine's online backup, on this connection and under its lock: a
     // consistent picture of the catalogue as it is now, comments included.

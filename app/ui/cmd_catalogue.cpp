@@ -128,10 +128,19 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
             ShowErrorBox(&shown, &main);
         };
         hooks.repaint = Repaint;
+        state.CloseCatalogue();
         const BuildResult result = BuildCatalogueIn(state.SourceFolder, main.lvDataModel, hooks);
+        // The new catalogue is the open one, also when the build stopped
+        // with rows stored; it replaces anything opened meanwhile.
+        if (result.database) {
+            state.CloseCatalogue();
+            state.CatalogueDatabase = result.database;
+        }
         if (result.error.IsSet()) {
             ShowMessage(LibStr(str::BuildFailed) + u'\n' + result.error.BoxText(), &main);
         } else {
+            state.CataloguePath = result.path;
+            state.RecordingsFolder = state.SourceFolder;
             main.SetPanelText(2, CountText(result.listed, str::Calls));
             main.SetPanelText(1, state.CataloguePath);
             ListingStarted(main);

@@ -56,7 +56,8 @@ Build BuildWithPull(const QString& folder, int pullAfter, const std::function<vo
     };
     hooks.unreadable = [&](const QString& path, const Error&) { build.unreadable << path; };
     build.result = BuildCatalogueIn(folder, nullptr, hooks);
-    PrjPublicM().CloseCatalogue();
+    if (build.result.database)
+        build.result.database->Close();
     return build;
 }
 

@@ -43,7 +43,8 @@ qint64 Short(int) { return 1000; }
 QString GoodCatalogue(const QString& folder) {
     test::WriteCard(folder, 3, Short);
     const BuildResult built = BuildCatalogueIn(folder, nullptr, BuildHooks());
-    PrjPublicM().CloseCatalogue();
+    if (built.database)
+        built.database->Close();
     return built.path;
 }
 

@@ -69,8 +69,8 @@ TEST_F(ConversionFaultsTest, ATempFolderThatFillsUpFailsOnlyItsCall) {
     ASSERT_TRUE(QFile::link(small.path(), app_.file(QStringLiteral("temp"))));
     MakeCard({1100, 33000, 1100});
     const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
-    PrjPublicM().CloseCatalogue();
     ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
+    built.database->Close();
 
     const RunResult run = test::Run(app_.file(QStringLiteral("qlmtool")),
                                     {QStringLiteral("convert"), built.path, QStringLiteral("--dest"), out_,

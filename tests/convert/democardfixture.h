@@ -23,8 +23,8 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         const BuildResult built = BuildCatalogueIn(card_, nullptr, BuildHooks());
-        PrjPublicM().CloseCatalogue();  // qlmtool opens it exclusively
         ASSERT_FALSE(built.error.IsSet()) << built.error.description.toStdString();
+        built.database->Close();  // qlmtool opens it exclusively
         catalogue_ = built.path;
         const RunResult listed = Tool({QStringLiteral("list"), catalogue_});
         ASSERT_EQ(listed.exitCode, 0);

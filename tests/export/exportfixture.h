@@ -62,6 +62,9 @@ inline QString MakeCardCatalogue(const QString& folder, const QVector<CardCall>&
                                      sim::FillerPayload(call.frames * (rate1 ? 18 : 11), rate1 ? 1 : 0)});
     }
     const BuildResult built = BuildCatalogueIn(folder, nullptr, {});
+    PrjPublicM().CatalogueDatabase = built.database;
+    PrjPublicM().CataloguePath = built.path;
+    PrjPublicM().RecordingsFolder = folder;
     for (const CardCall& call : calls)
         if (!call.comment.isEmpty())
             WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), call.DateText(), call.TimeText(), call.comment,

@@ -45,7 +45,10 @@ struct CardCatalogue {
             sim::WriteRecording(folder, {at, QString::number(5550100 + n++), flag::kLine, sim::FillerPayload(2200)});
         const BuildResult built = BuildCatalogueIn(folder, &model, {});
         catalogue = built.path;
-        database = PrjPublicM().CatalogueDatabase;
+        database = built.database;
+        PrjPublicM().CatalogueDatabase = built.database;
+        PrjPublicM().CataloguePath = built.path;
+        PrjPublicM().RecordingsFolder = folder;
     }
 
     Database* db() const { return database.get(); }

@@ -183,6 +183,7 @@ private slots:
         QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 12 " + LibStr(str::Calls));
         QCOMPARE(w->lvDataModel->rowCount(), 12);
         QCOMPARE(PrjPublicM().CataloguePath, expected);
+        QVERIFY(PrjPublicM().CatalogueDatabase && PrjPublicM().CatalogueDatabase->Path() == expected);
         QCOMPARE(PrjPublicM().RecordingsFolder, dir.path() + "/");  // as the dialog gave it
         QVERIFY(PrjPublicM().SourceFolder.isEmpty());
         QVERIFY(w->cmdSearch->isEnabled());
