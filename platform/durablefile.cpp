@@ -16,17 +16,6 @@ namespace {
 // Bytes gathered before they go to the file: a decode writes 320 at a time.
 constexpr qsizetype kBufferSize = 1 << 16;
 
-// Makes the rename itself durable. The new content is complete in place
-// whether or not this works, so a failure is not reported.
-void SyncFolderOf(const QString& path) {
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // The mode a new file gets from the process's file-creation mask.
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
@@ -41,24 +30,27 @@ DurableFile::DurableFile(const QString& path) : path_(path) {}
 DurableFile::~DurableFile() { Discard(); }
 
 bool DurableFile::Fail(int code) {
+    return Fail(code == ENOSPC || code == EDQUOT ? QFileDevice::ResourceError : QFileDevice::WriteError, code);
+}
+
+bool DurableFile::Fail(QFileDevice::FileError error, int code) {
     if (error_ == QFileDevice::NoError) {
-        error_ = code == ENOSPC || code == EDQUOT ? QFileDevice::ResourceError : QFileDevice::WriteError;
+        error_ = error;
         errorString_ = QString::fromLocal8Bit(std::strerror(code));
     }
     return false;
 }
 
 bool DurableFile::Open() {
-    if (fd_ >= 0 || committed_ || path_.isEmpty())
+    if (fd_ >= 0 || committed_)
         return false;
+    if (path_.isEmpty())
+        return Fail(QFileDevice::OpenError, ENOENT);
     QByteArray name = QFile::encodeName(path_) + ".XXXXXX";
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) {
-        if (error_ == QFileDevice::NoError) {
-            error_ = errno == ENOSPC || errno == EDQUOT ? QFileDevice::ResourceError : QFileDevice::OpenError;
-            errorString_ = QString::fromLocal8Bit(std::strerror(errno));
-        }
-        return false;
+        const int code = errno;
+        return Fail(code == ENOSPC || code == EDQUOT ? QFileDevice::ResourceError : QFileDevice::OpenError, code);
     }
     temporary_ = name;
     // mkostemp makes the file owner-only; a replaced file keeps its mode, a
@@ -69,25 +61,33 @@ bool DurableFile::Open() {
     return true;
 }
 
-bool DurableFile::Flush() {
-    const char* data = buffer_.constData();
-    qsizetype left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
+bool DurableFile::WriteOut(const char* data, qsizetype size) {
+    if (size > 0)
+        synced_ = false;
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return Fail(n < 0 ? errno : ENOSPC);
         data += n;
-        left -= n;
+        size -= n;
     }
-    buffer_.clear();
     return true;
+}
+
+bool DurableFile::Flush() {
+    const bool written = WriteOut(buffer_.constData(), buffer_.size());
+    buffer_.clear();
+    return written;
 }
 
 bool DurableFile::Write(QByteArrayView bytes) {
     if (fd_ < 0 || error_ != QFileDevice::NoError)
         return false;
+    // A large block (a file being copied) goes straight to the file.
+    if (buffer_.isEmpty() && bytes.size() >= kBufferSize)
+        return WriteOut(bytes.data(), bytes.size());
     buffer_.append(bytes.data(), bytes.size());
     return buffer_.size() < kBufferSize || Flush();
 }
@@ -113,29 +113,48 @@ bool DurableFile::SetPermissions(QFileDevice::Permissions permissions) {
             mode |= bit;
     if (::fchmod(fd_, mode) != 0)
         return Fail(errno);
+    synced_ = false;
     return true;
 }
 
-bool DurableFile::Commit() {
-    if (fd_ < 0 || error_ != QFileDevice::NoError || !Flush()) {
-        Discard();
+bool DurableFile::Sync() {
+    if (fd_ < 0 || error_ != QFileDevice::NoError || !Flush())
         return false;
+    if (synced_)
+        return true;
+    if (modified_.isValid()) {
+        // A file system that does not keep the time still gets the content.
+        const qint64 ms = modified_.toMSecsSinceEpoch();
+        const qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+        const qint64 nanoseconds = (ms - seconds * 1000) * 1000000;
+        const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), static_cast<long>(nanoseconds)}};
+        ::futimens(fd_, times);
     }
-    if (::fsync(fd_) != 0) {
-        Fail(errno);
+    if (::fsync(fd_) != 0)
+        return Fail(errno);
+    synced_ = true;
+    return true;
+}
+
+bool DurableFile::Commit(FolderSync folderSync) {
+    if (!Sync()) {
         Discard();
         return false;
     }
     const int closed = ::close(fd_);
     fd_ = -1;
-    if (closed != 0 || ::rename(temporary_.constData(), QFile::encodeName(path_).constData()) != 0) {
+    if (closed != 0) {
         Fail(errno);
-        ::unlink(temporary_.constData());
-        return false;
+    } else if (::rename(temporary_.constData(), QFile::encodeName(path_).constData()) != 0) {
+        Fail(QFileDevice::RenameError, errno);
+    } else {
+        committed_ = true;
+        if (folderSync == FolderSync::Now)
+            SyncFolder(QFileInfo(path_).absolutePath());
+        return true;
     }
-    committed_ = true;
-    SyncFolderOf(path_);
-    return true;
+    ::unlink(temporary_.constData());
+    return false;
 }
 
 void DurableFile::Discard() {
@@ -145,6 +164,23 @@ void DurableFile::Discard() {
     fd_ = -1;
     ::unlink(temporary_.constData());
     buffer_.clear();
+}
+
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void SyncPlacedFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    SyncFolder(QFileInfo(path).absolutePath());
 }
 
 bool WriteFileDurably(const QString& path, QByteArrayView bytes, QString* errorText) {

@@ -14,6 +14,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 
@@ -39,11 +40,25 @@ public:
     // Permissions the file will have (owner-only for a secret). By default a
     // replaced file keeps its permissions and a new one gets the usual ones.
     bool SetPermissions(QFileDevice::Permissions permissions);
+    // The modification time the file will have (a copy keeps its
+    // original's), put on it once the content is complete.
+    void SetModificationTime(const QDateTime& when) {
+        modified_ = when;
+        synced_ = false;
+    }
 
+    // Puts what was written so far on the disk, still under the temporary
+    // name (a test can stop there, as a power cut would).
+    bool Sync();
+    // Whether Commit() syncs the folder. Many files written into one folder
+    // may leave that to one SyncFolder() at the end: until then a power cut
+    // may lose a rename, but never leaves half a file under the target.
+    enum class FolderSync { Now, Later };
     // Makes the new content the target's. False when any write, the flush,
     // the sync or the rename failed: the temporary file is then gone and the
-    // target as it was.
-    bool Commit();
+    // target as it was. ErrorCode() is QFileDevice::RenameError when only
+    // the last step failed (the target is a folder, say).
+    bool Commit(FolderSync folderSync = FolderSync::Now);
     // Drops what was written; the target stays as it was.
     void Discard();
 
@@ -58,6 +73,8 @@ public:
 
 private:
     bool Fail(int code);
+    bool Fail(QFileDevice::FileError error, int code);
+    bool WriteOut(const char* data, qsizetype size);
     bool Flush();
 
     QString path_;
@@ -65,6 +82,8 @@ private:
     int fd_ = -1;
     QByteArray buffer_;
     bool committed_ = false;
+    bool synced_ = false;  // nothing written since the last Sync()
+    QDateTime modified_;
     QFileDevice::FileError error_ = QFileDevice::NoError;
     QString errorString_;
 };
@@ -72,5 +91,13 @@ private:
 // The whole content in one call. False (and *errorText, when given) when it
 // could not be put in place; the old file then stays.
 bool WriteFileDurably(const QString& path, QByteArrayView bytes, QString* errorText = nullptr);
+
+// Makes the names created, renamed or removed in the folder survive a power
+// cut. Nothing is reported: whatever the folder holds is complete either way.
+void SyncFolder(const QString& folder);
+
+// For a file that another writer (a library) put in place by a rename of its
+// own: its content and then its folder go to the medium.
+void SyncPlacedFile(const QString& path);
 
 }  // namespace qlm

@@ -5,13 +5,12 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "platform/appfolder.h"
+#include "platform/durablefile.h"
 #include "platform/userstate.h"
 #include "platform/vbrandom.h"
 
@@ -87,32 +86,6 @@ QString Shift(const QString& text, const QString& key, int direction) {
     return out;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a failure here leaves a complete file
-// in place either way, so it is not reported.
-void SyncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 QString PasswordFilePath() { return JoinPath(UserStateFolders().settings, QString::fromLatin1(kPasswordFileName)); }
@@ -177,29 +150,21 @@ QString ReadPasswordFile(Error* error) {
 
 bool WritePasswordFile(const QString& scrambled, Error* error) {
     const QString path = PasswordFilePath();
-    QByteArray temp = QFile::encodeName(path) + ".XXXXXX";
-    // mkstemp creates the file for its owner only.
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, SystemError(path, errno));
-        return false;
+    DurableFile file(path);
+    const bool written = file.Open() && file.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                         file.Write(scrambled.toLatin1()) && file.Sync();
+    if (written) {
+        if (const PasswordWriteHook& hook = WriteHook(); hook && !hook(file.TemporaryPath())) {
+            file.Discard();
+            SetError(error, SystemError(path, EINTR));
+            return false;
+        }
+        if (file.Commit())
+            return true;
     }
-    const QString tempPath = QFile::decodeName(temp);
-    auto fail = [&](int code) {
-        ::unlink(temp.constData());
-        SetError(error, SystemError(path, code));
-        return false;
-    };
-    const bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, scrambled.toLatin1()) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    if (::close(fd) != 0 || !written)
-        return fail(written ? errno : writeErrno);
-    if (const PasswordWriteHook& hook = WriteHook(); hook && !hook(tempPath))
-        return fail(EINTR);
-    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(errno);
-    SyncFolder(QFileInfo(path).absolutePath());
-    return true;
+    const int number = file.ErrorCode() == QFileDevice::ResourceError ? err::kDiskFull : err::kPathFileAccess;
+    SetError(error, FileError(number, path, file.ErrorString()));
+    return false;
 }
 
 bool CheckPassword(const QString& entered, Error* error) {

@@ -3,10 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -113,7 +111,8 @@ QStringList RecordingFilesIn(const QString& folder, Error* error) {
     return out;
 }
 
-bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error) {
+bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error,
+                    DurableFile::FolderSync folderSync) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) {
         if (error)
@@ -121,19 +120,17 @@ bool CopyFileSafely(const QString& from, const QString& to, const std::function<
         return false;
     }
     // Written beside the target under a name that is no recording name, and
-    // renamed over the target only when complete: a failed or interrupted
-    // copy never leaves a truncated recording under a recording's name.
-    const QFileInfo target(to);
-    const QString part = JoinPath(target.path(), u'.' + target.fileName() + QStringLiteral(".part"));
-    QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // renamed over the target only when complete and on the medium: a failed
+    // or interrupted copy never leaves a truncated recording under a
+    // recording's name.
+    DurableFile out(to);
+    if (!out.Open()) {
         if (error)
-            *error = FileError(err::kPermissionDenied, to, out.errorString());
+            *error = FileError(err::kPermissionDenied, to, out.ErrorString());
         return false;
     }
     const auto fail = [&](int number, const QString& path, const QString& reason) {
-        out.close();
-        QFile::remove(part);
+        out.Discard();
         if (error)
             *error = FileError(number, path, reason);
         return false;
@@ -146,27 +143,17 @@ bool CopyFileSafely(const QString& from, const QString& to, const std::function<
             return fail(err::kPathFileAccess, from, in.errorString());
         if (got == 0)
             break;
-        if (out.write(buffer.constData(), got) != got)
-            return fail(err::kDiskFull, to, out.errorString());
+        if (!out.Write(QByteArrayView(buffer.constData(), got)))
+            return fail(err::kDiskFull, to, out.ErrorString());
         if (tick)
             tick();
     }
-    if (!out.flush())
-        return fail(err::kDiskFull, to, out.errorString());
-    // A copy without its time is still a complete copy.
-    out.setFileTime(QFileInfo(in).lastModified(), QFileDevice::FileModificationTime);
-    out.close();
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) != 0)
-        return fail(err::kPermissionDenied, to, QString::fromLocal8Bit(std::strerror(errno)));
-    return true;
-}
-
-void SyncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::syncfs(fd);
-        ::close(fd);
+    out.SetModificationTime(QFileInfo(in).lastModified());
+    if (!out.Commit(folderSync)) {
+        const bool renamed = out.ErrorCode() == QFileDevice::RenameError;
+        return fail(renamed ? err::kPermissionDenied : err::kDiskFull, to, out.ErrorString());
     }
+    return true;
 }
 
 CopyResult CopyRecordings(const QString& source, const QString& destination, const CopyHooks& hooks) {
@@ -176,7 +163,8 @@ CopyResult CopyRecordings(const QString& source, const QString& destination, con
     const std::function<void()> tick = [&pacer] { pacer.Tick(); };
     for (const QString& name : names) {
         Error error;
-        if (CopyFileSafely(JoinPath(source, name), JoinPath(destination, name), tick, &error)) {
+        if (CopyFileSafely(JoinPath(source, name), JoinPath(destination, name), tick, &error,
+                           DurableFile::FolderSync::Later)) {
             ++result.copied;
             if (hooks.copiedFile)
                 hooks.copiedFile(result.copied, name);
@@ -187,8 +175,8 @@ CopyResult CopyRecordings(const QString& source, const QString& destination, con
         }
         pacer.Tick();
     }
-    // One flush to the medium for the whole copy, not one per file: the card
-    // can be pulled once this returns.
+    // The new names go to the medium once for the whole copy, not once per
+    // file; each file's content is there already.
     if (result.copied > 0)
         SyncFolder(destination);
     return result;

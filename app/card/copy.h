@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/durablefile.h"
 #include "platform/error.h"
 
 namespace qlm {
@@ -35,16 +36,16 @@ struct CopyResult {
 CopyResult CopyRecordings(const QString& source, const QString& destination, const CopyHooks& hooks);
 
 // One file copied that way: true when the destination holds a complete copy.
-bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error);
+// With FolderSync::Later the caller syncs the destination's folder itself,
+// once for many files.
+bool CopyFileSafely(const QString& from, const QString& to, const std::function<void()>& tick, Error* error,
+                    DurableFile::FolderSync folderSync = DurableFile::FolderSync::Now);
 
 // The names of the entries directly in the folder that are no folders (nor
 // links to one), hidden ones too, in no particular order; none when it
 // cannot be read. With a suffix, only the names ending in it (letter case
 // counting).
 QStringList FileNamesIn(const QString& folder, QLatin1String suffix = QLatin1String());
-
-// Writes what the folder's file system holds in memory to the medium.
-void SyncFolder(const QString& folder);
 
 // The recording files of a folder (wildcard and name check both hold), by
 // name. The error is set when the folder cannot be read.

@@ -26,12 +26,14 @@ void CallListModel::ReadUpTo(int row) const {
 }
 
 const CallRecord& CallListModel::Record(int row) const {
+    Q_ASSERT(row >= 0 && row < total_);
     ReadUpTo(row);
     static const CallRecord none;
     return row >= 0 && row < rows_.size() ? rows_[row].record : none;
 }
 
 bool CallListModel::IsChecked(int row) const {
+    Q_ASSERT(row >= 0 && row < total_);
     ReadUpTo(row);
     return row >= 0 && row < rows_.size() && rows_[row].checked;
 }
@@ -39,6 +41,7 @@ bool CallListModel::IsChecked(int row) const {
 int CallListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumnCount; }
 
 QString CallListModel::Text(int row, int column) const {
+    Q_ASSERT(column >= 0 && column < kListColumnCount);
     const CallRecord& r = Record(row);
     switch (column) {
     case kColDate:
@@ -67,6 +70,8 @@ QString CallListModel::Text(int row, int column) const {
 }
 
 QVariant CallListModel::data(const QModelIndex& index, int role) const {
+    // The view asks with an invalid index at times; a valid one is ours.
+    Q_ASSERT(checkIndex(index, CheckIndexOption::ParentIsInvalid));
     if (!index.isValid() || index.row() >= total_)
         return QVariant();
     ReadUpTo(index.row());
@@ -97,6 +102,7 @@ QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
+    Q_ASSERT(checkIndex(index, CheckIndexOption::ParentIsInvalid));
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
@@ -106,6 +112,7 @@ Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
 }
 
 bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    Q_ASSERT(checkIndex(index, CheckIndexOption::ParentIsInvalid));
     if (!index.isValid() || index.column() != kColCheck || role != Qt::CheckStateRole)
         return false;
     SetChecked(index.row(), value.toInt() == Qt::Checked);
@@ -113,6 +120,7 @@ bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int
 }
 
 void CallListModel::SetChecked(int row, bool checked) {
+    Q_ASSERT(row >= 0 && row < total_);
     ReadUpTo(row);
     if (row < 0 || row >= rows_.size() || rows_[row].checked == checked)
         return;
@@ -141,6 +149,7 @@ QVector<int> CallListModel::CheckedRows() const {
 }
 
 void CallListModel::SetComment(int row, const QString& comment) {
+    Q_ASSERT(row >= 0 && row < total_);
     ReadUpTo(row);
     if (row < 0 || row >= rows_.size())
         return;
@@ -150,6 +159,7 @@ void CallListModel::SetComment(int row, const QString& comment) {
 }
 
 void CallListModel::RemoveLine(int row) {
+    Q_ASSERT(row >= 0 && row < total_);
     // The catalogue rows go next; the listing must not read past them.
     FinishListing();
     if (row < 0 || row >= rows_.size())

@@ -48,6 +48,9 @@ public:
     bool Listing() const { return bool(source_); }
     int LinesRead() const { return int(rows_.size()); }
     static constexpr int kStepMs = 40;
+    // The row arguments below must be lines of the list (0 to rowCount() - 1;
+    // asserted). A line a listing that ended early never read gives an empty
+    // call until it goes.
     const CallRecord& Record(int row) const;
     // The text of a cell (column 0 is always empty).
     QString Text(int row, int column) const;

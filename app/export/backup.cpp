@@ -1,17 +1,12 @@
 #include "app/export/backup.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
-#include "app/card/copy.h"
 #include "app/catalogue/engine.h"
 #include "platform/appfolder.h"
+#include "platform/durablefile.h"
 
 namespace qlm {
 
@@ -29,24 +24,22 @@ bool BackupCatalogue(const Database& db, const QString& destination, Error* erro
     if (target.exists() && target.canonicalFilePath() == QFileInfo(db.Path()).canonicalFilePath())
         return fail(FileError(err::kPathFileAccess, destination, QStringLiteral("this is the catalogue itself")));
 
-    QTemporaryFile part(JoinPath(target.absolutePath(), u'.' + target.fileName() + QStringLiteral(".XXXXXX")));
-    if (!part.open())
-        return fail(FileError(err::kPermissionDenied, destination, part.errorString()));
-    part.close();
-    const QString partPath = part.fileName();
-    // The engine's journal of the copy goes with a failed attempt as well.
-    const auto dropJournal = [&partPath] { QFile::remove(partPath + QStringLiteral("-journal")); };
+    // Owner-only, as the catalogue's comments may be private.
+    DurableFile part(target.absoluteFilePath());
+    if (!part.Open() || !part.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return fail(FileError(err::kPermissionDenied, destination, part.ErrorString()));
+    // The engine writes the temporary file through a handle of its own.
+    const QString partPath = part.TemporaryPath();
     Error failed;
-    if (!db.BackupTo(partPath, &failed)) {
-        dropJournal();
+    const bool copied = db.BackupTo(partPath, &failed);
+    // The engine's journal of the copy goes with a failed attempt as well.
+    QFile::remove(partPath + QStringLiteral("-journal"));
+    if (!copied)
         return fail(failed);
+    if (!part.Commit()) {
+        const int number = part.ErrorCode() == QFileDevice::RenameError ? err::kPermissionDenied : err::kDiskFull;
+        return fail(FileError(number, destination, part.ErrorString()));
     }
-    dropJournal();
-    const QByteArray from = QFile::encodeName(partPath), to = QFile::encodeName(target.absoluteFilePath());
-    if (std::rename(from.constData(), to.constData()) != 0)
-        return fail(FileError(err::kPermissionDenied, destination, QString::fromLocal8Bit(std::strerror(errno))));
-    part.setAutoRemove(false);  // it is the backup now
-    SyncFolder(target.absolutePath());
     return true;
 }
 

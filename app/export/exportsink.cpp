@@ -14,6 +14,7 @@
 
 #include "app/card/copy.h"
 #include "platform/appfolder.h"
+#include "platform/durablefile.h"
 
 namespace qlm {
 namespace {
@@ -31,17 +32,18 @@ public:
     QString WhyNot() const { return staging_.errorString(); }
 
     bool AddFile(const QString& name, const QString& sourcePath, Error* error) override {
-        if (!CopyFileSafely(sourcePath, staging_.filePath(name), {}, error))
+        // The staging folder is synced once, by Commit().
+        if (!CopyFileSafely(sourcePath, staging_.filePath(name), {}, error, DurableFile::FolderSync::Later))
             return false;
         names_ << name;
         return true;
     }
 
     bool AddData(const QString& name, const QByteArray& data, Error* error) override {
-        QFile file(staging_.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush()) {
+        QString why;
+        if (!WriteFileDurably(staging_.filePath(name), data, &why)) {
             if (error)
-                *error = FileError(err::kDiskFull, JoinPath(folder_, name), file.errorString());
+                *error = FileError(err::kDiskFull, JoinPath(folder_, name), why);
             return false;
         }
         names_ << name;
@@ -117,7 +119,7 @@ public:
         }
         if (zip_close(archive_) == 0) {
             archive_ = nullptr;
-            SyncFolder(QFileInfo(path_).absolutePath());
+            SyncPlacedFile(path_);
             return true;
         }
         if (error)

@@ -1,11 +1,11 @@
 #include "app/player/wavfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
+#include "platform/durablefile.h"
 
 namespace qlm {
 namespace {
@@ -90,9 +90,9 @@ bool WritePlayerWav(const QString& path, const QVector<qint16>& samples, QString
     PutU32(out, dataBytes);
     for (qint16 s : samples)
         PutU16(out, static_cast<quint16>(s));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit())
-        return Fail(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
+    QString why;
+    if (!WriteFileDurably(path, out, &why))
+        return Fail(error, QStringLiteral("%1: %2").arg(path, why));
     return true;
 }
 

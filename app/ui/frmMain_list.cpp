@@ -44,6 +44,7 @@ void frmMain::SetUpList() {
 }
 
 void frmMain::lvData_ColumnClick(int section) {
+    Q_ASSERT(section >= 0 && section < kListColumnCount);  // a click on a header section
     SortDescending = !SortDescending;
     PrjPublicState& state = PrjPublicM();
     if (section == 0 && lvDataModel->rowCount() > 0) {
