@@ -62,7 +62,13 @@ private:
             });
             return;
         }
-        if (modal || !seenModal_)
+        if (modal) {
+            quiet_ = 0;
+            return;
+        }
+        // Signed in, and no dialog for a second: the start-up's next dialog
+        // may follow the sign-in a moment after it closed.
+        if (!seenModal_ || closed_ || ++quiet_ < 10)
             return;
         // Signed in and idle: the main window is all that is left.
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -83,7 +89,8 @@ private:
                     return;
                 }
                 Report(QStringLiteral("closing ") + main->objectName());
-                timer_.stop();
+                // Still looking: a dialog that opens now is answered too.
+                closed_ = true;
                 main->close();
                 return;
             }
@@ -97,6 +104,8 @@ private:
     int shot_ = 0;
     int hold_ = qEnvironmentVariableIntValue("QLMPROBE_HOLD_MS");
     bool aboutShown_ = false;
+    int quiet_ = 0;  // looks in a row without a dialog
+    bool closed_ = false;
 };
 
 class ProbePlugin : public QGenericPlugin {
