@@ -13,9 +13,8 @@
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
-#include "app/prjpublic.h"
+#include "tests/support/cardfiles.h"
 #include "tests/support/testsupport.h"
-#include "tools/recsim.h"
 
 using namespace qlm;
 
@@ -36,16 +35,7 @@ int main(int argc, char** argv) {
     const QString card = dir.filePath(QStringLiteral("card"));
 
     constexpr int kRecordings = 20000;
-    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0, 0));
-    const QByteArray payload = sim::FillerPayload(12 * 1024);
-    for (int i = 0; i < kRecordings; ++i) {
-        sim::Call call;
-        call.start = start.addSecs(97LL * i);
-        call.number = QString::number(5550000 + i);
-        call.flags = 0x20 | (i % 4 == 0 ? 0x10 : 0) | (i % 3);
-        call.payload = payload;
-        sim::WriteRecording(card, call);
-    }
+    test::WriteBenchCard(card, kRecordings, 12 * 1024, nullptr);
 
     QElapsedTimer timer;
     timer.start();
@@ -64,15 +54,9 @@ int main(int argc, char** argv) {
     {
         Error error;
         auto db = Database::Create(big, QString::fromLatin1(kGeneralLocale), kEncryptOption, &error);
-        TableDef table{QStringLiteral("qlm"), {}};
-        const QStringList names = CatalogueColumns();
-        const FieldType types[] = {FieldType::Date,    FieldType::Date,    FieldType::Long,    FieldType::Text,
-                                   FieldType::Text,    FieldType::Integer, FieldType::Integer, FieldType::Integer,
-                                   FieldType::Integer, FieldType::Text};
-        for (int i = 0; i < names.size(); ++i)
-            table.CreateField(names[i], types[i]);
-        db->AppendTableDef(table, &error);
+        db->AppendTableDef(CatalogueTableDef(), &error);
         timer.restart();
+        const QDateTime start(QDate(2024, 1, 1), QTime(8, 0, 0));
         ScopedTransaction transaction(db.get(), &error);
         auto rs = db->OpenRecordset(QStringLiteral("qlm"), &error);
         for (int i = 0; i < kRows; ++i) {

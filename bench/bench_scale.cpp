@@ -39,10 +39,9 @@
 #include "app/catalogue/engine.h"
 #include "app/catalogue/search.h"
 #include "app/catalogue/store.h"
-#include "app/prjpublic.h"
+#include "tests/support/cardfiles.h"
 #include "tests/support/catalogue.h"
 #include "tests/support/testsupport.h"
-#include "tools/recsim.h"
 
 using namespace qlm;
 
@@ -226,19 +225,10 @@ int Rows(int count) {
 }
 
 int Card(int count, const QString& folder) {
-    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0, 0));
-    const QByteArray payload = sim::FillerPayload(4 * 1024);
-    for (int i = 0; i < count; ++i) {
-        sim::Call call;
-        call.start = start.addSecs(97LL * i);
-        call.number = QString::number(5550000 + i);
-        call.flags = 0x20 | (i % 4 == 0 ? 0x10 : 0) | (i % 3);
-        call.payload = payload;
-        Error error;
-        if (sim::WriteRecording(folder, call, &error).isEmpty()) {
-            std::fprintf(stderr, "cannot write: %s\n", qPrintable(error.description));
-            return 1;
-        }
+    Error error;
+    if (!test::WriteBenchCard(folder, count, 4 * 1024, &error)) {
+        std::fprintf(stderr, "cannot write: %s\n", qPrintable(error.description));
+        return 1;
     }
     std::printf("%d recordings in %s\n", count, qPrintable(folder));
     return 0;

@@ -28,6 +28,21 @@ QStringList WriteCard(const QString& folder, int count, qint64 (*payloadBytes)(i
     return names;
 }
 
+bool WriteBenchCard(const QString& folder, int count, qsizetype payloadBytes, Error* error) {
+    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0, 0));
+    const QByteArray payload = sim::FillerPayload(payloadBytes);
+    for (int i = 0; i < count; ++i) {
+        sim::Call call;
+        call.start = start.addSecs(97LL * i);
+        call.number = QString::number(5550000 + i);
+        call.flags = 0x20 | (i % 4 == 0 ? 0x10 : 0) | (i % 3);
+        call.payload = payload;
+        if (sim::WriteRecording(folder, call, error).isEmpty())
+            return false;
+    }
+    return true;
+}
+
 QMap<QString, FileState> Snapshot(const QString& folder) {
     QMap<QString, FileState> files;
     const QDir dir(folder);

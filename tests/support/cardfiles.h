@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/error.h"
 #include "tests/support/testsupport.h"
 
 namespace qlm::test {
@@ -15,6 +16,12 @@ namespace qlm::test {
 // 10:00, recording i carrying payloadBytes(i) bytes after its header.
 // Returns their names in order.
 QStringList WriteCard(const QString& folder, int count, qint64 (*payloadBytes)(int));
+
+// A large varied card for the benchmarks: count recordings 97 s apart from
+// 1 January 2024 08:00, numbers from 5550000, every fourth saved, the three
+// line kinds in turn, each with payloadBytes of filler. False (with *error)
+// when one cannot be written.
+bool WriteBenchCard(const QString& folder, int count, qsizetype payloadBytes, Error* error);
 
 struct FileState {
     QByteArray bytes;
