@@ -44,7 +44,8 @@ QVector<CallKey> DeleteListedCalls(Database* db, const QString& recordingsFolder
         const int row = original - gone;
         if (row < 0 || row >= model->rowCount())
             continue;
-        const CallKey call{model->Text(row, kColDate), model->Text(row, kColTime)};
+        const CallKey call{model->Text(row, kColDate), model->Text(row, kColTime), model->Record(row).Id,
+                           model->Record(row).File};
         DeleteRecordingFileOf(recordings, call);
         model->RemoveLine(row);
         removed << call;

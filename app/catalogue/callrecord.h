@@ -19,9 +19,25 @@ struct CallRecord {
     qint16 Saved = 0;
     qint16 SampleRate = 0;
     QString Comment;
+    // Which call this is, beyond the ten columns: the row's rowid in qlm (0
+    // when unknown) and the exact name of its recording file in the library
+    // folder ("" when the catalogue does not record it, as in catalogues of
+    // older versions: then the recording is found by its time stamp). Two
+    // recordings with one time stamp are two calls.
+    qint64 Id = 0;
+    QString File;
 
     bool operator==(const CallRecord&) const = default;
 };
+
+// Our table beside qlm: one row per call, keyed by qlm's rowid, naming its
+// recording exactly, with the size and SHA-256 (lower-case hex) of the bytes
+// imported and the time of import (ISO 8601, UTC); size, checksum and time
+// are NULL for recordings not copied by us.
+inline constexpr char kRecordingTable[] = "qlm_recording";
+inline constexpr char kCreateRecordingTable[] =
+    "CREATE TABLE IF NOT EXISTS qlm_recording (call INTEGER PRIMARY KEY, file TEXT NOT NULL, "
+    "size INTEGER, sha256 TEXT, imported TEXT)";
 
 // Table and column names, in the table's order.
 inline constexpr char kCatalogueTable[] = "qlm";

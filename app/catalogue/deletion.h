@@ -3,6 +3,8 @@
 // app/card/calldeletion.h.
 #pragma once
 
+#include <utility>
+
 #include <QString>
 #include <QVector>
 
@@ -13,8 +15,15 @@ namespace qlm {
 class Database;
 
 struct CallKey {
+    CallKey() = default;
+    CallKey(QString date, QString time, qint64 callId = 0, QString fileName = {})
+        : dateText(std::move(date)), timeText(std::move(time)), id(callId), file(std::move(fileName)) {}
     QString dateText;
     QString timeText;
+    // The call's identity when known (CallRecord::Id and ::File): a call is
+    // its recording, so a key with an id or a file acts on that call alone.
+    qint64 id = 0;
+    QString file;
 };
 
 // Reads every row of the catalogue and deletes those whose date and time
