@@ -197,5 +197,14 @@ inline constexpr int CallsNotDeleted = 279;  // %1 calls could not be deleted: t
 inline constexpr int RowsNotDeleted = 280;   // The catalogue rows could not be deleted:
 inline constexpr int SavedKept = 281;        // %1 saved calls are kept.
 inline constexpr int ReplaceExisting = 282;  // %1 exists. Replace it?
+inline constexpr int PasswordCharacters = 283;  // A password may hold only A-Z, a-z, 0-9, the space and !"#$%&...
+inline constexpr int NewPasswordNotKept = 284;  // The new password holds a character the password file cannot keep...
+inline constexpr int NewPasswordTooLong = 285;  // The new password is longer than 16 characters; it was not changed.
+inline constexpr int PasswordFileIsFolder = 286;  // The password file is a folder, not a file; nobody can sign in:
+inline constexpr int PasswordFileNotRegular = 287;  // The password file is not an ordinary file (a FIFO, ...):
+inline constexpr int PasswordFileNoAccess = 288;  // This user may not read the password file:
+inline constexpr int BrakeNextTry = 289;        // %1 wrong passwords in a row: the next try waits %2 s.
+inline constexpr int BrakeWait = 290;           // Too many wrong passwords in a row: please wait %1 s ...
+inline constexpr int BrakeWaiting = 291;        // Too many wrong passwords in a row: waiting %1 s ...
 
 }  // namespace qlm::str
