@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+
+#include <QList>
 
 #include "platform/error.h"
 
@@ -142,6 +145,57 @@ QString AbsoluteName(const QString& path) {
     if (!folder.endsWith(u'/'))
         folder += u'/';
     return folder + (path.startsWith(QStringLiteral("./")) ? path.mid(2) : path);
+}
+
+namespace {
+
+struct Alias {
+    QString name;  // "/proc/<pid>/fd/<n>"
+    QString path;  // the folder it was opened as
+};
+
+QList<Alias>& Aliases() {
+    static QList<Alias> aliases;
+    return aliases;
+}
+
+}  // namespace
+
+QString QtReachablePath(const QString& path, Error* error) {
+    if (!HasRawBytes(path))
+        return path;
+    qsizetype lastRaw = 0;
+    for (qsizetype i = 0; i < path.size(); ++i)
+        if (QChar::isSurrogate(path[i].unicode()))
+            lastRaw = i;
+    const qsizetype end = path.indexOf(u'/', lastRaw);
+    const QString folder = end < 0 ? path : path.left(end);
+    const QString rest = end < 0 ? QString() : path.mid(end);
+    for (const Alias& known : Aliases())
+        if (known.path == folder)
+            return known.name + rest;
+    const int fd = OpenName(folder, O_PATH | O_DIRECTORY);
+    if (fd < 0) {
+        if (error)
+            *error = FileError(
+                err::kBadFileName, ShownName(path),
+                QStringLiteral("the name is not valid UTF-8, and %1 is no folder; rename it").arg(ShownName(folder)));
+        return QString();
+    }
+    const QString name = QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(fd);
+    Aliases().append({name, folder});
+    return name + rest;
+}
+
+QString UnaliasPaths(const QString& text) {
+    QString out = text;
+    // The longest first: ".../fd/12" holds ".../fd/1".
+    QList<Alias> aliases = Aliases();
+    std::sort(aliases.begin(), aliases.end(),
+              [](const Alias& a, const Alias& b) { return a.name.size() > b.name.size(); });
+    for (const Alias& alias : aliases)
+        out.replace(alias.name, alias.path);
+    return out;
 }
 
 bool IsReadableFolderAt(const QString& path) {

@@ -40,6 +40,19 @@ QString ShownName(const QString& name);
 // bytes; true otherwise.
 bool RefuseRawBytes(const QString& path, Error* error);
 
+// The same place under a name Qt's file classes reach exactly, so that code
+// built on them (QFile, QDir, SQLite's path) acts on this file and no other:
+// the path itself when it has no raw bytes; else the folder that ends with
+// its last raw byte, opened once by its bytes and named by its descriptor in
+// /proc ("/proc/<pid>/fd/<n>"), followed by the rest. That folder must exist
+// (so a file whose own name has raw bytes cannot be reached): "" and a "bad
+// file name" error otherwise. The folder stays open until the process ends;
+// ShownPaths turns such names back into the path given.
+QString QtReachablePath(const QString& path, Error* error);
+// The text with every name QtReachablePath made replaced by the path it was
+// made from, for messages and output; raw bytes stay raw (see ShownName).
+QString UnaliasPaths(const QString& text);
+
 // Byte-exact stand-ins for the Qt calls that lose raw bytes.
 // The path made absolute against the working folder as the kernel reports it.
 QString AbsoluteName(const QString& path);

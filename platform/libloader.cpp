@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/filename.h"
+
 namespace qlm {
 
 SharedLibrary::SharedLibrary(const QString& path) { Load(path); }
@@ -37,7 +39,7 @@ bool SharedLibrary::Load(const QString& path) {
     // from a known folder only, so a bare name means the current folder.
     const QString absolute = QFileInfo(path).absoluteFilePath();
     dlerror();
-    handle_ = dlopen(QFile::encodeName(absolute).constData(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = dlopen(EncodeName(absolute).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* reason = dlerror();
         error_ = reason ? QString::fromLocal8Bit(reason) : absolute + QStringLiteral(": cannot be loaded");

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include "platform/filename.h"
+
 namespace qlm {
 namespace {
 
@@ -26,14 +28,14 @@ QString UnescapeMountPoint(const QByteArray& field) {
         }
         out.append(field[i]);
     }
-    return QFile::decodeName(out);
+    return DecodeName(out);
 }
 
 }  // namespace
 
 MountWatcher::MountWatcher(QObject* parent, const QString& tablePath) : QObject(parent), tablePath_(tablePath) {
     points_ = ReadMountPoints();
-    fd_ = ::open(QFile::encodeName(tablePath_).constData(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(EncodeName(tablePath_).constData(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
         return;
     // A change of the mount table shows as an exceptional condition (POLLPRI)
