@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -55,6 +56,25 @@ Error SystemError(const QString& path, int code) {
 void SetError(Error* error, const Error& value) {
     if (error)
         *error = value;
+}
+
+void SetProblem(PasswordFileProblem* problem, PasswordFileProblem value) {
+    if (problem)
+        *problem = value;
+}
+
+bool IsStorable(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < kFirstCode || c.unicode() > kLastCode)
+            return false;
+    return true;
+}
+
+// Fails the read: the field is all NUL, never the empty password.
+QString Refuse(Error* error, PasswordFileProblem* problem, PasswordFileProblem kind, const Error& value) {
+    SetError(error, value);
+    SetProblem(problem, kind);
+    return QString(kPasswordLength, QChar(0));
 }
 
 // Both directions: the same reset, seed and draws; only the shift's sign
@@ -108,13 +128,19 @@ QString ScramblePassword(const QString& text, const QString& key) { return Shift
 
 QString UnscramblePassword(const QString& text, const QString& key) { return Shift(text, key, -1); }
 
-QString ReadPasswordFile(Error* error) {
+QString ReadPasswordFile(Error* error, PasswordFileProblem* problem) {
     QString field(kPasswordLength, QChar(0));
+    SetProblem(problem, PasswordFileProblem::None);
     const QString path = PasswordFilePath();
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO would hold the sign-in until someone writes
+    // to it; with it the open returns at once and fstat tells what it is.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
+        struct stat link {};
+        if (code == ENOENT && ::lstat(name.constData(), &link) == 0)
+            return Refuse(error, problem, PasswordFileProblem::Unreadable, SystemError(path, code));
         if (code == ENOENT) {
             // First use on this machine: the empty password, and an empty
             // file that says so. If the folder is not writable the empty
@@ -124,8 +150,19 @@ QString ReadPasswordFile(Error* error) {
                 ::close(created);
             return field;
         }
-        SetError(error, SystemError(path, code));
-        return field;
+        const auto kind =
+            code == EACCES || code == EPERM ? PasswordFileProblem::NoAccess : PasswordFileProblem::Unreadable;
+        return Refuse(error, problem, kind, SystemError(path, code));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int code = errno;
+        ::close(fd);
+        if (S_ISDIR(st.st_mode))
+            return Refuse(error, problem, PasswordFileProblem::Folder, SystemError(path, EISDIR));
+        if (st.st_mode != 0)
+            return Refuse(error, problem, PasswordFileProblem::NotRegular, FileError(err::kPathFileAccess, path, {}));
+        return Refuse(error, problem, PasswordFileProblem::Unreadable, SystemError(path, code));
     }
     char bytes[kPasswordLength] = {};
     qsizetype have = 0;
@@ -134,9 +171,9 @@ QString ReadPasswordFile(Error* error) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            SetError(error, SystemError(path, errno));
+            const int code = errno;
             ::close(fd);
-            return QString(kPasswordLength, QChar(0));
+            return Refuse(error, problem, PasswordFileProblem::Unreadable, SystemError(path, code));
         }
         if (n == 0)
             break;
@@ -146,6 +183,26 @@ QString ReadPasswordFile(Error* error) {
     for (qsizetype i = 0; i < have; ++i)
         field[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
     return field;
+}
+
+NewPasswordProblem CheckNewPassword(const QString& password) {
+    const QString text = TrimBlanks(password);
+    if (!IsStorable(text))
+        return NewPasswordProblem::Character;
+    // Only 16 characters are ever read back; a longer one could never be
+    // entered again.
+    if (text.size() > kPasswordLength)
+        return NewPasswordProblem::TooLong;
+    return NewPasswordProblem::None;
+}
+
+bool PasswordMatches(const QString& entered, const QString& field) {
+    const QString typed = TrimBlanks(entered);
+    // Scrambling skips what the file cannot keep; compared as typed, such a
+    // text can never be the stored password.
+    if (!IsStorable(typed))
+        return false;
+    return typed == TrimBlanks(UnscramblePassword(field, QString::fromLatin1(kPasswordKey)));
 }
 
 bool WritePasswordFile(const QString& scrambled, Error* error) {
@@ -174,27 +231,30 @@ bool CheckPassword(const QString& entered, Error* error) {
         SetError(error, readError);
         return false;
     }
-    return TrimBlanks(entered) == TrimBlanks(UnscramblePassword(field, QString::fromLatin1(kPasswordKey)));
+    return PasswordMatches(entered, field);
 }
 
 bool SavePassword(const QString& oldPassword, const QString& newPassword, Error* error) {
+    switch (CheckNewPassword(newPassword)) {
+    case NewPasswordProblem::None:
+        break;
+    case NewPasswordProblem::Character:
+        SetError(error,
+                 Error{kInvalidArgument, QStringLiteral("The password holds a character outside ASCII 32-126.")});
+        return false;
+    case NewPasswordProblem::TooLong:
+        SetError(error, Error{kInvalidArgument, QStringLiteral("The password is longer than 16 characters.")});
+        return false;
+    }
     Error readError;
     const QString field = ReadPasswordFile(&readError);
     if (readError.IsSet()) {
         SetError(error, readError);
         return false;
     }
-    const QString key = QString::fromLatin1(kPasswordKey);
-    if (TrimBlanks(oldPassword) != TrimBlanks(UnscramblePassword(field, key)))
+    if (!PasswordMatches(oldPassword, field))
         return false;
-    const QString scrambled = ScramblePassword(TrimBlanks(newPassword), key);
-    // Only 16 characters are ever read back; a longer one could never be
-    // entered again.
-    if (scrambled.size() > kPasswordLength) {
-        SetError(error, Error{kInvalidArgument, QStringLiteral("The password is longer than 16 characters.")});
-        return false;
-    }
-    return WritePasswordFile(scrambled, error);
+    return WritePasswordFile(ScramblePassword(TrimBlanks(newPassword), QString::fromLatin1(kPasswordKey)), error);
 }
 
 void SetPasswordWriteHook(PasswordWriteHook hook) { WriteHook() = std::move(hook); }

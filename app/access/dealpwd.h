@@ -35,11 +35,33 @@ qint32 KeyToSeed(const QString& key);
 QString ScramblePassword(const QString& text, const QString& key);
 QString UnscramblePassword(const QString& text, const QString& key);
 
+// Why an existing password file cannot be used. Each has its own message:
+// none of them is a wrong password.
+enum class PasswordFileProblem {
+    None,
+    Folder,      // a folder stands where the file should be
+    NotRegular,  // a FIFO, a device or a socket: never opened for a read that could hang
+    NoAccess,    // this user may not read it
+    Unreadable,  // anything else: an I/O error, a link that leads nowhere
+};
+
 // The 16-character field of the file, NULs where the file is shorter. A
 // missing file is created empty (owner-only). When the file exists but
-// cannot be read, *error is set and the field is all NUL: callers must then
-// refuse rather than take it for the empty password.
-QString ReadPasswordFile(Error* error = nullptr);
+// cannot be read, *error is set (and *problem says why) and the field is all
+// NUL: callers must then refuse rather than take it for the empty password.
+// Only a regular file is read; the open does not wait for a FIFO's writer.
+QString ReadPasswordFile(Error* error = nullptr, PasswordFileProblem* problem = nullptr);
+
+// Why a new password cannot be stored as it is: the file keeps printable
+// ASCII only (space to tilde) and 16 characters at most, blanks around the
+// password not counted. Such a password is refused, never shortened.
+enum class NewPasswordProblem { None, Character, TooLong };
+NewPasswordProblem CheckNewPassword(const QString& password);
+
+// True when the entered text, blanks around it removed, is the password the
+// field (as ReadPasswordFile returns it) holds. A text with a character the
+// file cannot keep never matches, whatever is stored.
+bool PasswordMatches(const QString& entered, const QString& field);
 
 // Replaces the file's content by the scrambled text. The old file stays
 // intact until the new one is complete on disk: the text goes to a temporary
@@ -53,8 +75,9 @@ bool CheckPassword(const QString& entered, Error* error = nullptr);
 
 // Stores newPassword (blanks around it removed) when oldPassword matches the
 // stored one. False with *error clear when the old password is wrong; false
-// with *error set when the file could not be read or written, in which case
-// the old password still holds.
+// with *error set when the new password cannot be stored as it is (see
+// CheckNewPassword; nothing is read or written then) or the file could not
+// be read or written, in which case the old password still holds.
 bool SavePassword(const QString& oldPassword, const QString& newPassword, Error* error = nullptr);
 
 // Test seam: called after the temporary file is written and flushed, before

@@ -8,8 +8,12 @@
 #include <QRandomGenerator>
 
 #include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
 #include "platform/appfolder.h"
 #include "platform/vbrandom.h"
+#include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
+#include "tests/access/accessfixture.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -117,14 +121,14 @@ TEST(PasswordFile, ChangeCheckAndFormat) {
     EXPECT_TRUE(error.IsSet());
     EXPECT_EQ(test::ReadFile(file), sixteen);
 
-    // Characters outside the printable range are stored without them.
-    ASSERT_TRUE(SavePassword("~!Sixteen chars~", QStringLiteral("caf\u00e9")));
-    EXPECT_EQ(QFileInfo(file).size(), 3);
-    EXPECT_TRUE(CheckPassword("caf"));
-    EXPECT_FALSE(CheckPassword(QStringLiteral("caf\u00e9x")));
+    // A character outside the printable range is refused, not dropped.
+    EXPECT_FALSE(SavePassword("~!Sixteen chars~", QStringLiteral("caf\u00e9"), &error));
+    EXPECT_TRUE(error.IsSet());
+    EXPECT_EQ(test::ReadFile(file), sixteen);
+    EXPECT_FALSE(CheckPassword("caf"));
 
     // Back to no password: an empty file.
-    ASSERT_TRUE(SavePassword("caf", "   "));
+    ASSERT_TRUE(SavePassword("~!Sixteen chars~", "   "));
     EXPECT_EQ(QFileInfo(file).size(), 0);
     EXPECT_TRUE(CheckPassword(""));
     EXPECT_EQ(FolderEntries(app.path()), QStringList({"qlm6200.pwd", "strLib.ini"}));
@@ -179,4 +183,54 @@ TEST(PasswordFile, AMissingFolderFailsTheWrite) {
     EXPECT_FALSE(SavePassword("", "mine", &error));
     EXPECT_TRUE(error.IsSet());
     EXPECT_FALSE(QFile::exists(folder));
+}
+
+// Every password of the table goes in as typed and signs in as typed, its
+// file holding exactly its scrambled bytes; every one the file cannot keep
+// is refused whole, the file untouched, and signs in neither as typed nor
+// shortened.
+TEST(PasswordFile, APasswordIsKeptWholeOrRefused) {
+    test::AppFolder app;
+    test::FakeBrakeClock clock;
+    const QString file = app.file("qlm6200.pwd");
+    QString current;
+    for (const test::StorablePassword& p : test::StorablePasswords()) {
+        SCOPED_TRACE(p.typed.toStdString());
+        ASSERT_EQ(CheckNewPassword(p.typed), NewPasswordProblem::None);
+        const AccessResult r = ChangePasswordAttempt(current, p.typed, p.typed, BrakeMode::Refuse);
+        ASSERT_EQ(r.outcome, AccessOutcome::Done) << AccessMessage(r).toStdString();
+        EXPECT_EQ(test::ReadFile(file), ScramblePassword(p.stored, kKite).toLatin1());
+        EXPECT_EQ(UnscramblePassword(QString::fromLatin1(test::ReadFile(file)), kKite), p.stored);
+        EXPECT_EQ(SignInAttempt(p.typed, BrakeMode::Refuse).outcome, AccessOutcome::Done);
+        EXPECT_EQ(SignInAttempt(p.stored, BrakeMode::Refuse).outcome, AccessOutcome::Done);
+        current = p.stored;
+    }
+    ASSERT_TRUE(SavePassword(current, "Gre1"));
+    current = "Gre1";
+    const QByteArray kept = test::ReadFile(file);
+    for (const test::RefusedPassword& p : test::RefusedPasswords()) {
+        SCOPED_TRACE(p.typed.toStdString());
+        EXPECT_EQ(CheckNewPassword(p.typed), NewPasswordProblem::Character);
+        const AccessResult r = ChangePasswordAttempt(current, p.typed, p.typed, BrakeMode::Refuse);
+        EXPECT_EQ(r.outcome, AccessOutcome::NewNotStorable);
+        EXPECT_EQ(AccessMessage(r), LibStr(str::NewPasswordNotKept) + u'\n' + LibStr(str::PasswordCharacters));
+        Error error;
+        EXPECT_FALSE(SavePassword(current, p.typed, &error));
+        EXPECT_TRUE(error.IsSet());
+        EXPECT_EQ(test::ReadFile(file), kept);
+        // "Gre1" is stored; "Gr\u00fc\u00dfe1", which an older build
+        // shortened to it, is another password.
+        EXPECT_EQ(SignInAttempt(p.typed, BrakeMode::Refuse).outcome, AccessOutcome::WrongPassword);
+        EXPECT_EQ(SignInAttempt(current, BrakeMode::Refuse).outcome, AccessOutcome::Done);
+    }
+    // The allowed characters are named, every one of them.
+    for (char16_t c = 33; c < 127; ++c) {
+        if (!QChar(c).isLetterOrNumber()) {
+            EXPECT_TRUE(LibStr(str::PasswordCharacters).contains(QChar(c))) << char(c);
+        }
+    }
+    EXPECT_EQ(CheckNewPassword(QStringLiteral("  seventeen chars!! ")), NewPasswordProblem::TooLong);
+    EXPECT_EQ(ChangePasswordAttempt(current, "seventeen chars!!", "seventeen chars!!", BrakeMode::Refuse).outcome,
+              AccessOutcome::NewTooLong);
+    EXPECT_EQ(test::ReadFile(file), kept);
 }

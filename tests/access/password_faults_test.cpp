@@ -1,6 +1,8 @@
 // A password change that does not get to its end: the process dies between
 // writing the new file and putting it in place, the medium is full, the
-// medium is read-only. The old password signs in every time.
+// medium is read-only. The old password signs in every time. And a password
+// file that cannot be read at all.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +13,11 @@
 #include <QFileInfo>
 
 #include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
+#include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "platform/appfolder.h"
+#include "tests/access/accessfixture.h"
 #include "tests/support/smallfs.h"
 #include "tests/support/testsupport.h"
 
@@ -98,4 +104,73 @@ TEST(PasswordFaults, FullOrReadOnlyMedium) {
     EXPECT_TRUE(SavePassword("old one", "new one"));
     EXPECT_TRUE(CheckPassword("new one"));
     SetApplicationFolder(app.path());
+}
+
+// What stands at the password file's name is not always a file. None of it
+// is a wrong password, none counts as a guess, and a FIFO nobody writes to
+// does not hold the sign-in.
+TEST(PasswordFaults, AFolderAFifoOrAFileThisUserMayNotReadEachSaySo) {
+    test::AppFolder app;
+    test::FakeBrakeClock clock;
+    const QString file = app.file("qlm6200.pwd");
+    const auto attempt = [](PasswordFileProblem expected, const QString& kindText) {
+        for (int i = 0; i < 4; ++i) {
+            const AccessResult r = SignInAttempt("", BrakeMode::Refuse);
+            EXPECT_EQ(r.outcome, AccessOutcome::FileProblem);
+            EXPECT_EQ(r.fileProblem, expected);
+            EXPECT_TRUE(AccessMessage(r).startsWith(kindText + u'\n')) << AccessMessage(r).toStdString();
+            EXPECT_TRUE(AccessMessage(r).contains("qlm6200.pwd"));
+        }
+        EXPECT_EQ(ChangePasswordAttempt("", "x", "x", BrakeMode::Refuse).outcome, AccessOutcome::FileProblem);
+        EXPECT_EQ(ReadBrakeState().failures, 0);
+    };
+    ASSERT_TRUE(QDir().mkdir(file));
+    attempt(PasswordFileProblem::Folder, LibStr(str::PasswordFileIsFolder));
+    EXPECT_TRUE(QFileInfo(file).isDir());
+    ASSERT_TRUE(QDir().rmdir(file));
+
+    // In a process of its own, so that a read that hangs fails the test
+    // instead of stopping it.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(20);
+        Error error;
+        PasswordFileProblem problem = PasswordFileProblem::None;
+        ReadPasswordFile(&error, &problem);
+        ::_exit(problem == PasswordFileProblem::NotRegular && error.IsSet() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the read of a FIFO hung";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    attempt(PasswordFileProblem::NotRegular, LibStr(str::PasswordFileNotRegular));
+    ASSERT_TRUE(QFile::remove(file));
+
+    // A file this user may not read: as root, checked by a child that runs
+    // as nobody.
+    ASSERT_TRUE(SavePassword("", "secret"));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    if (::geteuid() != 0) {
+        QFile::setPermissions(file, QFileDevice::Permissions());
+        attempt(PasswordFileProblem::NoAccess, LibStr(str::PasswordFileNoAccess));
+        return;
+    }
+    QFile::setPermissions(app.path(), QFile::permissions(app.path()) | QFile::ExeOther | QFile::ReadOther);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const AccessResult r = SignInAttempt("secret", BrakeMode::Refuse);
+        ::_exit(r.outcome == AccessOutcome::FileProblem && r.fileProblem == PasswordFileProblem::NoAccess &&
+                        AccessMessage(r).startsWith(LibStr(str::PasswordFileNoAccess))
+                    ? 0
+                    : 1);
+    }
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "nobody was not told that the file may not be read";
+    EXPECT_TRUE(CheckPassword("secret"));
 }
