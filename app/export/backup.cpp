@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "app/catalogue/engine.h"
+#include "app/export/staging.h"
 #include "platform/appfolder.h"
 #include "platform/durablefile.h"
 
@@ -24,6 +25,9 @@ bool BackupCatalogue(const Database& db, const QString& destination, Error* erro
     if (target.exists() && target.canonicalFilePath() == QFileInfo(db.Path()).canonicalFilePath())
         return fail(FileError(err::kPathFileAccess, destination, QStringLiteral("this is the catalogue itself")));
 
+    // What killed backups left here goes first; this run's temporary file
+    // is held against the same sweep of another run.
+    const FolderRunGuard guard(target.absolutePath(), [&] { SweepBackupLeftovers(target.absoluteFilePath()); });
     // Owner-only, as the catalogue's comments may be private.
     DurableFile part(target.absoluteFilePath());
     if (!part.Open() || !part.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))

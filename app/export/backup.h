@@ -15,7 +15,8 @@ class Database;
 // renamed over the destination only when complete and on the medium: an
 // existing backup is replaced only by a whole one. Refuses the catalogue's
 // own file and a destination in a missing folder. False with the error set;
-// nothing of the attempt is left then.
+// nothing of the attempt is left then. The temporary files that killed
+// backups to the same destination left are removed first.
 bool BackupCatalogue(const Database& db, const QString& destination, Error* error);
 
 }  // namespace qlm

@@ -1,18 +1,16 @@
 #include "app/export/exportsink.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QVector>
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include "app/card/copy.h"
+#include "app/export/staging.h"
 #include "platform/appfolder.h"
 #include "platform/durablefile.h"
 
@@ -21,19 +19,18 @@ namespace {
 
 Error Cancelled() { return Error{kCancelled, QStringLiteral("User interrupt occurred")}; }
 
-// The folder's files wait in a hidden folder inside it and are renamed into
-// place by Commit(): a rename within one file system, so the last step is
-// quick and cannot run out of space.
+// The folder's files wait in a staging folder inside it and are renamed
+// into place by Commit(): a rename within one file system, so the last step
+// is quick and cannot run out of space.
 class FolderSink : public ExportSink {
 public:
-    explicit FolderSink(const QString& folder)
-        : folder_(folder), staging_(JoinPath(folder, QStringLiteral(".qlm-export-XXXXXX"))) {}
-    bool Ready() const { return staging_.isValid(); }
-    QString WhyNot() const { return staging_.errorString(); }
+    explicit FolderSink(const QString& folder) : staging_(folder) {}
+    bool Ready() const { return staging_.IsValid(); }
+    QString WhyNot() const { return staging_.ErrorString(); }
 
     bool AddFile(const QString& name, const QString& sourcePath, Error* error) override {
         // The staging folder is synced once, by Commit().
-        if (!CopyFileSafely(sourcePath, staging_.filePath(name), {}, error, DurableFile::FolderSync::Later))
+        if (!CopyFileSafely(sourcePath, staging_.FilePath(name), {}, error, DurableFile::FolderSync::Later))
             return false;
         names_ << name;
         return true;
@@ -41,9 +38,9 @@ public:
 
     bool AddData(const QString& name, const QByteArray& data, Error* error) override {
         QString why;
-        if (!WriteFileDurably(staging_.filePath(name), data, &why)) {
+        if (!WriteFileDurably(staging_.FilePath(name), data, &why)) {
             if (error)
-                *error = FileError(err::kDiskFull, JoinPath(folder_, name), why);
+                *error = FileError(err::kDiskFull, staging_.FilePath(name), why);
             return false;
         }
         names_ << name;
@@ -57,40 +54,45 @@ public:
             return false;
         }
         // What is staged is complete on the medium before any of it shows.
-        SyncFolder(staging_.path());
-        QStringList moved;
-        for (const QString& name : std::as_const(names_)) {
-            const QByteArray from = QFile::encodeName(staging_.filePath(name));
-            const QByteArray to = QFile::encodeName(JoinPath(folder_, name));
-            if (std::rename(from.constData(), to.constData()) != 0) {
-                // All or nothing: what went in already goes again.
-                for (const QString& done : std::as_const(moved))
-                    QFile::remove(JoinPath(folder_, done));
-                if (error)
-                    *error = FileError(err::kPermissionDenied, JoinPath(folder_, name),
-                                       QString::fromLocal8Bit(std::strerror(errno)));
-                return false;
-            }
-            moved << name;
-        }
-        SyncFolder(folder_);
+        SyncFolder(staging_.Path());
+        if (!staging_.Place(names_, error))
+            return false;
         if (progress)
             progress(1);
         return true;
     }
 
 private:
-    QString folder_;
-    QTemporaryDir staging_;  // removed with whatever is left in it
+    ExportStaging staging_;
     QStringList names_;
 };
 
-// libzip writes the archive at zip_close() under a temporary name beside the
-// destination and renames it over the destination when complete; on failure
-// or cancel it removes that file, and zip_discard() writes nothing at all.
+// libzip writes the archive at zip_close() in a staging folder beside the
+// destination (under a temporary name of its own, renamed when complete);
+// the whole archive then replaces the destination. On failure or cancel
+// libzip removes its file, and zip_discard() writes nothing at all; the
+// staging folder goes with the sink.
 class ZipSink : public ExportSink {
 public:
-    explicit ZipSink(zip_t* archive, const QString& path) : archive_(archive), path_(path) {}
+    explicit ZipSink(const QString& path)
+        : staging_(QFileInfo(path).absolutePath()), name_(QFileInfo(path).fileName()), path_(path) {}
+    bool Open(Error* error) {
+        if (!staging_.IsValid()) {
+            if (error)
+                *error = FileError(err::kPermissionDenied, path_, staging_.ErrorString());
+            return false;
+        }
+        int code = 0;
+        archive_ = zip_open(QFile::encodeName(staging_.FilePath(name_)).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+        if (archive_)
+            return true;
+        zip_error_t failed;
+        zip_error_init_with_code(&failed, code);
+        if (error)
+            *error = FileError(err::kPathFileAccess, path_, QString::fromUtf8(zip_error_strerror(&failed)));
+        zip_error_fini(&failed);
+        return false;
+    }
     ~ZipSink() override {
         if (archive_)
             zip_discard(archive_);
@@ -119,8 +121,8 @@ public:
         }
         if (zip_close(archive_) == 0) {
             archive_ = nullptr;
-            SyncPlacedFile(path_);
-            return true;
+            SyncPlacedFile(staging_.FilePath(name_));
+            return staging_.Place({name_}, error);
         }
         if (error)
             *error = cancelled_ ? Cancelled() : Failure();
@@ -138,6 +140,10 @@ private:
                 *error = Failure();
             return false;
         }
+        // Extracted as an ordinary file of its owner, readable by others:
+        // libzip would record no mode for data, which unzip takes as 0666.
+        zip_file_set_external_attributes(archive_, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                         static_cast<zip_uint32_t>(S_IFREG | 0644) << 16);
         // MP3 does not shrink; storing it saves the time.
         if (name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
             zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
@@ -159,8 +165,10 @@ private:
     }
     static int OnCancel(zip_t*, void* self) { return static_cast<ZipSink*>(self)->cancelled_ ? 1 : 0; }
 
-    zip_t* archive_;
+    ExportStaging staging_;  // outlives the archive, which writes into it
+    QString name_;
     QString path_;
+    zip_t* archive_ = nullptr;
     QVector<QByteArray> buffers_;
     Progress progress_;
     bool cancelled_ = false;
@@ -198,17 +206,10 @@ std::unique_ptr<ExportSink> ExportSink::Open(const QString& destination, Error* 
             *error = FileError(err::kPermissionDenied, destination, sink->WhyNot());
         return nullptr;
     }
-    int code = 0;
-    zip_t* archive = zip_open(QFile::encodeName(destination).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!archive) {
-        zip_error_t failed;
-        zip_error_init_with_code(&failed, code);
-        if (error)
-            *error = FileError(err::kPathFileAccess, destination, QString::fromUtf8(zip_error_strerror(&failed)));
-        zip_error_fini(&failed);
+    auto sink = std::make_unique<ZipSink>(destination);
+    if (!sink->Open(error))
         return nullptr;
-    }
-    return std::make_unique<ZipSink>(archive, destination);
+    return sink;
 }
 
 }  // namespace qlm

@@ -1,9 +1,11 @@
 // Where an export's files go: a folder, or a ZIP archive (through libzip).
-// Nothing of a run shows at the destination before Commit(): a folder's
-// files wait in a hidden staging folder inside it, an archive is written by
-// libzip under a temporary name beside the destination and renamed over it
-// when complete. A sink dropped without Commit(), a failed Commit() and a
-// cancelled one leave the destination as it was.
+// Nothing of a run shows at the destination before Commit(): the files
+// wait in a hidden staging folder inside the destination folder (the
+// folder the archive goes to) and are renamed into place together. A sink
+// dropped without Commit(), a failed Commit() and a cancelled one leave the
+// destination as it was, an earlier export's files included; a run killed
+// on the way leaves only its staging folder, which the next export there
+// clears.
 #pragma once
 
 #include <functional>

@@ -13,7 +13,17 @@
 namespace qlm {
 namespace {
 
-QString CsvField(const QString& text) {
+// A spreadsheet takes a cell that starts with one of these as a formula
+// (a comment "=HYPERLINK(...)" would become a live link); the apostrophe
+// makes it show as text. calls.json keeps the exact text.
+QString DefusedCell(const QString& text) {
+    if (!text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()))
+        return u'\'' + text;
+    return text;
+}
+
+QString CsvField(const QString& value) {
+    const QString text = DefusedCell(value);
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     QString quoted = text;

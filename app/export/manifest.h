@@ -35,7 +35,9 @@ QStringList ManifestValues(const ExportedCall& call);
 
 // RFC 4180: a header line of the keys, then one line per call; fields with
 // a comma, quote or line break quoted, quotes doubled; UTF-8 with a
-// byte-order mark and CRLF line ends, as spreadsheet programs open it.
+// byte-order mark and CRLF line ends, as spreadsheet programs open it. A
+// value that starts with = + - @, Tab or CR gets a leading apostrophe, so
+// that spreadsheets show it as text rather than run it as a formula.
 QByteArray ManifestCsv(const QVector<ExportedCall>& calls);
 // One array of objects, every value a text but seconds, a number.
 QByteArray ManifestJson(const QVector<ExportedCall>& calls);

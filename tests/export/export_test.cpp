@@ -5,94 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QRegularExpression>
 
-#include "app/catalogue/engine.h"
 #include "app/export/backup.h"
 #include "app/export/exportcalls.h"
-#include "app/strings/strlib.h"
-#include "app/strings/strnames.h"
-#include "tests/convert/conversionfixture.h"
-#include "tests/export/exportfixture.h"
+#include "tests/export/exporttest.h"
 #include "tests/support/smallfs.h"
 
 namespace qlm::test {
 namespace {
-
-// Both manifests as Python's own readers see them.
-constexpr char kReadManifests[] = R"(
-import csv, json, sys
-folder = sys.argv[1]
-raw = open(folder + '/calls.csv', 'rb').read()
-with open(folder + '/calls.csv', encoding='utf-8-sig', newline='') as f:
-    reader = csv.DictReader(f)
-    rows = list(reader)
-    header = reader.fieldnames
-with open(folder + '/calls.json', encoding='utf-8') as f:
-    objects = json.load(f)
-json.dump({'bom': raw.startswith(b'\xef\xbb\xbf'),
-           'crlf': raw.endswith(b'\r\n') and raw.count(b'\r\n') >= len(rows) + 1,
-           'header': header, 'csv': rows, 'json': objects}, sys.stdout)
-)";
-
-double Number(const QByteArray& text) { return QString::fromUtf8(text).trimmed().toDouble(); }
-
-class ExportTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("QLM_WINMSG_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("windows"))));
-        InstallConverter(app_);
-        const QString tool = app_.file(QStringLiteral("qlmtool"));
-        ASSERT_TRUE(QFile::copy(BuiltPath(QStringLiteral("qlmtool")), tool));
-        QFile::setPermissions(tool, QFile::permissions(BuiltPath(QStringLiteral("qlmtool"))));
-        card_ = dir_.filePath(QStringLiteral("card"));
-        calls_ = ExportCardCalls();
-        catalogue_ = MakeCardCatalogue(card_, calls_);
-        ASSERT_FALSE(catalogue_.isEmpty());
-        PrjPublicM().CloseCatalogue();
-    }
-    void TearDown() override {
-        CloseFrontEnd();
-        qunsetenv("QLM_WINMSG_DIR");
-    }
-
-    RunResult Tool(QStringList args) const {
-        return test::Run(app_.file(QStringLiteral("qlmtool")), args << QStringLiteral("--password-stdin"), "\n");
-    }
-    QJsonObject Manifests(const QString& folder) const {
-        const RunResult read =
-            test::Run(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kReadManifests), folder});
-        EXPECT_EQ(read.exitCode, 0) << read.err.toStdString();
-        return QJsonDocument::fromJson(read.out).object();
-    }
-    // The name a call's audio gets: date, time, direction or source, number.
-    static QString ReadableName(const CardCall& call, const char* extension) {
-        const bool line = call.flags & flag::kLine;
-        const QString kind =
-            line ? LibStr(call.flags & flag::kNumberKind ? 47 : 46) : LibStr(call.flags & flag::kNumberKind ? 104 : 50);
-        QString name = call.start.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss ")) + kind;
-        if (!call.number.isEmpty())
-            name += u' ' + call.number;
-        return name + u'.' + QLatin1String(extension);
-    }
-    QVector<CallRecord> Records() const {
-        QVector<CallRecord> records;
-        Error error;
-        auto db = Database::Open(catalogue_, true, &error);
-        for (auto rows = db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error); rows && !rows->AtEnd();
-             rows->MoveNext())
-            records << ReadCallRecord(*rows);
-        return records;
-    }
-
-    AppFolder app_;
-    QTemporaryDir dir_;
-    QString card_, catalogue_;
-    QVector<CardCall> calls_;
-};
 
 TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
     const QString zip = dir_.filePath(QStringLiteral("calls.zip"));
@@ -110,8 +33,21 @@ TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
     listed.sort();
     expectedNames.sort();
     EXPECT_EQ(listed, expectedNames);
+    // Every entry an ordinary file for its owner, readable by others: unzip
+    // gives extracted files the stored mode, whatever the umask.
+    const QStringList modes = QString::fromUtf8(test::Run(QStringLiteral("zipinfo"), {zip}).out)
+                                  .split(u'\n', Qt::SkipEmptyParts)
+                                  .filter(QRegularExpression(QStringLiteral("^[-d][-rwxsStT]{9} ")));
+    EXPECT_EQ(modes.size(), expectedNames.size());
+    for (const QString& line : modes)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("-rw-r--r-- "))) << line.toStdString();
     const QString out = dir_.filePath(QStringLiteral("unzipped"));
     ASSERT_EQ(test::Run(QStringLiteral("unzip"), {QStringLiteral("-q"), zip, QStringLiteral("-d"), out}).exitCode, 0);
+    for (const QString& name : std::as_const(expectedNames)) {
+        struct stat extracted {};
+        ASSERT_EQ(::stat(QFile::encodeName(JoinPath(out, name)).constData(), &extracted), 0);
+        EXPECT_EQ(extracted.st_mode & 07777, 0644u) << name.toStdString();
+    }
     EXPECT_EQ(Entries(dir_.path()).filter(QStringLiteral("calls.zip")), QStringList{QStringLiteral("calls.zip")});
 
     const QJsonObject read = Manifests(out);
@@ -124,6 +60,7 @@ TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
     for (const QJsonValue& key : read[QStringLiteral("header")].toArray())
         header << key.toString();
     keys << QStringLiteral("file") << QStringLiteral("seconds");
+    keys.removeDuplicates();  // list names each call's recording file too
     QStringList sortedHeader = header;
     sortedHeader.sort();
     keys.sort();
@@ -155,7 +92,10 @@ TEST_F(ExportTest, ZipOfEveryCallReadsBackExactly) {
             {QStringLiteral("file"), ReadableName(call, "wav")}};
         const QJsonObject row = csv[i].toObject(), object = json[i].toObject();
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            EXPECT_EQ(row[it.key()].toString(), *it) << i << ' ' << it.key().toStdString();
+            // A spreadsheet would run "=1+1" as a formula: the CSV shows it
+            // as text, the JSON keeps it exactly.
+            const bool formula = !it->isEmpty() && QStringView(u"=+-@\t\r").contains(it->front());
+            EXPECT_EQ(row[it.key()].toString(), formula ? u'\'' + *it : *it) << i << ' ' << it.key().toStdString();
             EXPECT_EQ(object[it.key()].toString(), *it) << i << ' ' << it.key().toStdString();
         }
         // Each file decodes to its call's length: one 20 ms frame per frame
