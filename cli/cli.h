@@ -62,6 +62,13 @@ int Usage(const char* command);
 void Out(const QString& line);
 void Err(const QString& line);
 QString JsonLine(const QJsonObject& object);
+// A field of plain output, so that a record stays one line and no text
+// (a comment, a number off a card) can drive the terminal: the backslash
+// doubled, Tab, line feed and carriage return as \t \n \r, every other
+// control character (C0, DEL, C1) as \xNN. JSON output keeps exact texts.
+QString PlainField(const QString& text);
+// The fields through PlainField, joined by Tabs.
+QString PlainLine(const QStringList& fields);
 
 // Takes a flag out of args; true when it was there.
 bool TakeFlag(QStringList* args, const QString& flag);

@@ -23,6 +23,35 @@ QString JsonLine(const QJsonObject& object) {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
+QString PlainField(const QString& text) {
+    QString plain;
+    plain.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\\')
+            plain += QStringLiteral("\\\\");
+        else if (u == u'\t')
+            plain += QStringLiteral("\\t");
+        else if (u == u'\n')
+            plain += QStringLiteral("\\n");
+        else if (u == u'\r')
+            plain += QStringLiteral("\\r");
+        else if (u < 0x20 || (u >= 0x7f && u <= 0x9f))
+            plain += QStringLiteral("\\x%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0'));
+        else
+            plain += c;
+    }
+    return plain;
+}
+
+QString PlainLine(const QStringList& fields) {
+    QStringList plain;
+    plain.reserve(fields.size());
+    for (const QString& field : fields)
+        plain << PlainField(field);
+    return plain.join(u'\t');
+}
+
 bool TakeFlag(QStringList* args, const QString& flag) { return args->removeAll(flag) > 0; }
 
 bool TakeOption(QStringList* args, const QString& name, QString* value, bool* present) {

@@ -60,11 +60,10 @@ int CmdDelete(const QStringList& arguments) {
                           {QStringLiteral("file"), file},
                           {QStringLiteral("fileDeleted"), fileGone}}));
         else
-            Out(QStringList{call.dateText, call.timeText, file,
-                            fileGone  ? QStringLiteral("deleted")
-                            : missing ? QStringLiteral("no file")
-                                      : QStringLiteral("not deleted")}
-                    .join(u'\t'));
+            Out(PlainLine({call.dateText, call.timeText, file,
+                           fileGone  ? QStringLiteral("deleted")
+                           : missing ? QStringLiteral("no file")
+                                     : QStringLiteral("not deleted")}));
     }
     const int rows = DeleteCatalogueRows(db.get(), calls, &error);
     if (rows < 0) {

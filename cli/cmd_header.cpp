@@ -42,10 +42,9 @@ int CmdHeader(const QStringList& arguments) {
                           {QStringLiteral("saved"), info.Saved},
                           {QStringLiteral("sampleRate"), info.SampleRate}}));
         } else {
-            Out(QStringList{name, date, time, QString::number(info.Duration), info.CallerID, info.DialString,
-                            QString::number(info.InorOut), QString::number(info.TelorMic), QString::number(info.Saved),
-                            QString::number(info.SampleRate)}
-                    .join(u'\t'));
+            Out(PlainLine({name, date, time, QString::number(info.Duration), info.CallerID, info.DialString,
+                           QString::number(info.InorOut), QString::number(info.TelorMic), QString::number(info.Saved),
+                           QString::number(info.SampleRate)}));
         }
     }
     return status;

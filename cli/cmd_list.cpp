@@ -45,7 +45,7 @@ bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
                 object.insert(QString::fromLatin1(kKeys[i]), texts[i]);
             Out(JsonLine(object));
         } else {
-            Out(texts.join(u'\t'));
+            Out(PlainLine(texts));
         }
     }
     if (error.IsSet()) {

@@ -25,7 +25,7 @@ void PrintCall(const AgedCall& call, const QString& state, bool json) {
                       {QStringLiteral("saved"), call.saved},
                       {QStringLiteral("state"), state}}));
     else
-        Out(QStringList{date, time, file, QString::number(call.bytes), state}.join(u'\t'));
+        Out(PlainLine({date, time, file, QString::number(call.bytes), state}));
 }
 
 QString Megabytes(qint64 bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); }
