@@ -111,7 +111,7 @@ bool CleanStaging(int folder, const QByteArray& name) {
     if (IsOwn(staging.get(), kReplaced, S_IFDIR)) {
         const Fd replaced(OpenFolderAt(staging.get(), kReplaced));
         for (const QByteArray& file : Names(replaced.get())) {
-            if (!IsOwn(replaced.get(), file, S_IFREG))
+            if (!IsOwn(replaced.get(), file, S_IFREG) && !IsOwn(replaced.get(), file, S_IFLNK))
                 continue;
             const int failed = RenameNoReplace(replaced.get(), file, folder, file);
             if (failed == EEXIST)
@@ -218,8 +218,10 @@ bool ExportStaging::Place(const QStringList& names, Error* error) {
         struct stat s {};
         if (::fstatat(folder.get(), name.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0) {
             // An earlier export's file is kept until the new one is in
-            // place; anything else under the name is not ours to replace.
-            if (!S_ISREG(s.st_mode))
+            // place (a link is moved as the link, as a rename over it would
+            // replace it); a folder or a device under the name is not ours
+            // to replace.
+            if (!S_ISREG(s.st_mode) && !S_ISLNK(s.st_mode))
                 return undo(FileError(err::kPathFileAccess, target, QStringLiteral("not a file")));
             if (::renameat(folder.get(), name.constData(), replaced.get(), name.constData()) != 0)
                 return undo(PlaceError(target, errno));

@@ -50,7 +50,8 @@ public:
     // Moves the staged files into the folder under their names, all or
     // none. A file already there under one of the names (an earlier
     // export's) is set aside first and put back when a later name cannot
-    // be placed; a name taken by anything but a file fails the whole.
+    // be placed; a name taken by anything but a file or a link fails the
+    // whole.
     // False with the error set.
     bool Place(const QStringList& names, Error* error);
 
