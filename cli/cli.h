@@ -45,6 +45,7 @@ int CmdExport(const QStringList& args);
 int CmdBackup(const QStringList& args);
 int CmdPrune(const QStringList& args);
 int CmdPlay(const QStringList& args);
+int CmdPasswd(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the
@@ -54,6 +55,10 @@ int CmdPlay(const QStringList& args);
 int SignInForCommand(QStringList* args, std::FILE* in = stdin);
 // The password as the gate reads it; false when none was given.
 bool ReadCommandPassword(QStringList* args, std::FILE* in, QString* password);
+// One password: the next line of in when fromStdin, else asked with prompt
+// and echo off when in is a terminal. False when none was given, or the line
+// is too long for any password (it is refused, never cut short).
+bool ReadPassword(std::FILE* in, bool fromStdin, const QString& prompt, QString* password);
 
 // Writes the command's registered usage line to stderr; returns kUsage.
 int Usage(const char* command);

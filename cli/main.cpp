@@ -50,6 +50,7 @@ const QMap<QString, Subcommand>& Commands() {
          {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
         {QStringLiteral("play"),
          {CmdPlay, true, "play CATALOGUE MM/dd/yyyy hh:mm:ss [--speed X] [--from SECONDS] [--output FILE.wav]"}},
+        {QStringLiteral("passwd"), {CmdPasswd, false, "passwd [--password-stdin]"}},
     };
     return commands;
 }

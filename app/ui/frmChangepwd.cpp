@@ -7,11 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
 #include "platform/error.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
+#include "app/ui/errorbox.h"
 #include "app/ui/frmSignin.h"
 
 namespace qlm {
@@ -102,24 +103,20 @@ void frmChangepwd::StartOver() {
 }
 
 void frmChangepwd::cmdSubmit_Click() {
-    // Exactly as typed: case and blanks count here, before the old password
-    // is looked at.
-    if (txtNewPwd->text() != txtNewpwd_Check->text()) {
-        ShowLibMessage(str::NewPasswordsDiffer, this);
-        StartOver();
-        return;
-    }
-    Error error;
-    if (SavePassword(txtOldPwd->text(), txtNewPwd->text(), &error)) {
+    // The new password and its confirmation are compared exactly (case and
+    // blanks count), and a password the file cannot keep as it is is
+    // refused, before the old password is looked at.
+    const AccessResult result =
+        ChangePasswordAttempt(txtOldPwd->text(), txtNewPwd->text(), txtNewpwd_Check->text(), BrakeMode::Refuse);
+    if (result.outcome == AccessOutcome::Done) {
         ShowLibMessage(str::PasswordChanged, this);
         accept();
         return;
     }
     // A failed write is not a wrong old password: the old one still holds.
-    if (error.IsSet())
-        ShowLibMessage(str::PasswordNotSaved, this, error.description);
-    else
-        ShowLibMessage(str::OldPasswordWrong, this);
+    ShowMessage(AccessMessage(result), this);
+    if (result.outcome == AccessOutcome::TooEarly)
+        return;
     StartOver();
 }
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
 #include "platform/error.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
@@ -124,19 +124,19 @@ void frmSignin::ApplyTexts() {
 }
 
 void frmSignin::cmdSubmit_Click() {
-    Error error;
-    if (CheckPassword(txtPwd->text(), &error)) {
+    const AccessResult result = SignInAttempt(txtPwd->text(), BrakeMode::Refuse);
+    if (result.outcome == AccessOutcome::Done) {
         if (onSignedIn)
             onSignedIn();
         accept();
         return;
     }
-    // A file that cannot be read is not a wrong password; say what it is.
-    if (error.IsSet())
-        ShowLibMessage(str::PasswordUnreadable, this, error.description);
-    else
-        ShowLibMessage(str::WrongPassword, this);
-    txtPwd->clear();
+    // A file that cannot be used is not a wrong password, and a try the
+    // brake held back was not looked at: each says what it is.
+    ShowMessage(AccessMessage(result), this);
+    // A held-back try keeps what was typed, to be sent again after the wait.
+    if (result.outcome != AccessOutcome::TooEarly)
+        txtPwd->clear();
     txtPwd->setFocus();
 }
 

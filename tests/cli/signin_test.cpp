@@ -12,7 +12,11 @@
 #include <thread>
 
 #include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
+#include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
+#include "tests/access/accessfixture.h"
 #include "tests/support/testsupport.h"
 
 using namespace qlm;
@@ -71,10 +75,44 @@ TEST(QlmtoolGate, AFreshFolderTakesTheEmptyPasswordAnUnreadableFileNone) {
     EXPECT_EQ(Pass({"--password-stdin"}, "x\n").status, cli::kWrongPassword);
     ASSERT_TRUE(QFile::remove(app.file("qlm6200.pwd")));
     ASSERT_TRUE(QDir(app.path()).mkdir("qlm6200.pwd"));
+    // Not a wrong password: a fault of the file, named as such.
     const Gate g = Pass({"--password-stdin"}, "\n");
-    EXPECT_EQ(g.status, cli::kWrongPassword);
+    EXPECT_EQ(g.status, cli::kFailed);
     EXPECT_NE(g.err.find("qlm6200.pwd"), std::string::npos) << g.err;
-    EXPECT_NE(g.err.find("Wrong password"), std::string::npos);
+    EXPECT_NE(g.err.find(LibStr(str::PasswordFileIsFolder).toStdString()), std::string::npos) << g.err;
+    EXPECT_EQ(g.err.find("Wrong password"), std::string::npos) << g.err;
+}
+
+// The gate waits out the brake and says so; a line too long for any
+// password is refused whole, not cut to a password it happens to start
+// with.
+TEST(QlmtoolGate, WaitsOutTheBrakeAndNeverCutsALine) {
+    test::AppFolder app;
+    test::FakeBrakeClock clock;
+    for (int i = 1; i <= 5; ++i) {
+        const Gate g = Pass({"--password-stdin"}, "guess\n");
+        EXPECT_EQ(g.status, cli::kWrongPassword);
+        std::string expected;
+        if (i >= 5)
+            expected += "qlmtool: " + BrakeWaitingText(2000).toStdString() + "\n";
+        else if (i == 4)
+            expected += "qlmtool: " + BrakeWaitingText(1000).toStdString() + "\n";
+        expected += "Wrong password\n";
+        if (i >= 3)
+            expected += "qlmtool: " + LibStr(str::BrakeNextTry).arg(i).arg(1 << (i - 3)).toStdString() + "\n";
+        EXPECT_EQ(g.err, expected) << i;
+    }
+    EXPECT_EQ(clock.Sleeps(), QList<qint64>({1000, 2000}));
+    clock.Advance(4000);
+    EXPECT_EQ(Pass({"--password-stdin"}, "\n").status, cli::kOk);
+
+    // The empty password is stored; blanks past any password's length are
+    // not it, and are no guess either.
+    const QByteArray blanks(2000, ' ');
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Pass({"--password-stdin"}, blanks + "\n").status, cli::kWrongPassword);
+    EXPECT_EQ(ReadBrakeState().failures, 0);
+    EXPECT_EQ(Pass({"--password-stdin"}, QByteArray(1000, ' ') + "\n").status, cli::kOk);
 }
 
 // On a terminal the gate asks, and what is typed is not shown.

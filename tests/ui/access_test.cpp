@@ -10,7 +10,10 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "app/access/dealpwd.h"
+#include "app/access/passwordgate.h"
 #include "app/catalogue/callrecord.h"
 #include "app/catalogue/calllistmodel.h"
 #include "app/prjpublic.h"
@@ -21,6 +24,7 @@
 #include "app/ui/frmSelect.h"
 #include "app/ui/frmSignin.h"
 #include "platform/appfolder.h"
+#include "tests/access/accessfixture.h"
 #include "tests/support/testsupport.h"
 #include "tests/ui/modalscript.h"
 
@@ -43,10 +47,13 @@ T* Child(QWidget* w, const char* name) {
 }
 
 // Types into a password box (replacing what is there) and clicks a button.
+// One key event a character, with the character as its text, as a keyboard
+// layout sends "\u00fc" or "\u20ac" (keyClicks only knows Latin-1).
 void Type(QWidget* dialog, const char* box, const QString& text) {
     auto* edit = Child<QLineEdit>(dialog, box);
     edit->clear();
-    QTest::keyClicks(edit, text);
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 void Click(QWidget* dialog, const char* button) {
     QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
@@ -387,6 +394,130 @@ private slots:
         QCOMPARE(script.messages(), QStringList{LibStr(str::WrongPassword)});
         QVERIFY(PrjPublicM().SignedIn);
         QCOMPARE(test::ReadFile(app.file("qlm6200.pwd")), QByteArray("\x43\x23\x43\x22\x74\x7D"));
+    }
+
+    // The table of passwords typed into the change dialog: each one the
+    // file keeps goes in whole and signs in as typed; each one it cannot
+    // keep is refused with the allowed characters named, the file untouched.
+    void passwordsThroughTheChangeDialogAndTheSignIn() {
+        test::AppFolder app;
+        test::FakeBrakeClock clock;
+        const QString file = app.file("qlm6200.pwd");
+        QString current;
+        // What the new-password box held before Submit, and the three boxes
+        // when the dialog came back (only when it did).
+        QList<Seen> seen;
+        const auto change = [&](const QString& to) {
+            seen.clear();
+            ModalScript script;
+            script.On("frmChangepwd", [&](QWidget* d) {
+                Type(d, "txtOldPwd", current);
+                Type(d, "txtNewPwd", to);
+                Type(d, "txtNewpwd_Check", to);
+                seen << Look(d, {"txtNewPwd"});
+                Click(d, "cmdSubmit");
+            });
+            script.AnswerMessage();
+            script.On("frmChangepwd", [&](QWidget* d) {
+                seen << Look(d, {"txtOldPwd", "txtNewPwd", "txtNewpwd_Check"});
+                Click(d, "cmdCancel");
+            });
+            frmChangepwd dialog;
+            const int result = dialog.exec();
+            return std::make_pair(result, script.messages());
+        };
+        const auto signIn = [&](const QString& typed) {
+            ModalScript script;
+            script.On("frmSignin", [&](QWidget* d) {
+                Type(d, "txtPwd", typed);
+                Click(d, "cmdSubmit");
+            });
+            script.AnswerMessage();
+            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdCancel"); });
+            frmSignin dialog;
+            const int result = dialog.exec();
+            return result == QDialog::Accepted ? QStringList() : script.messages();
+        };
+        for (const test::StorablePassword& p : test::StorablePasswords()) {
+            const auto [result, messages] = change(p.typed);
+            QCOMPARE(result, int(QDialog::Accepted));
+            QCOMPARE(messages, QStringList{LibStr(str::PasswordChanged)});
+            QCOMPARE(seen.size(), 1);
+            QCOMPARE(seen[0].texts, QStringList{p.typed});  // every character reached the box
+            QCOMPARE(test::ReadFile(file), ScramblePassword(p.stored, QStringLiteral("KITE")).toLatin1());
+            QCOMPARE(signIn(p.typed), QStringList());
+            current = p.stored;
+        }
+        QVERIFY(SavePassword(current, "Gre1"));
+        current = "Gre1";
+        const QByteArray kept = test::ReadFile(file);
+        const QString refused = LibStr(str::NewPasswordNotKept) + u'\n' + LibStr(str::PasswordCharacters);
+        for (const test::RefusedPassword& p : test::RefusedPasswords()) {
+            if (p.typed.contains(u'\t'))
+                continue;  // Tab moves the focus: a box never holds one
+            const auto [result, messages] = change(p.typed);
+            QCOMPARE(result, int(QDialog::Rejected));
+            QCOMPARE(messages, QStringList{refused});
+            QCOMPARE(seen.size(), 2);
+            QCOMPARE(seen[0].texts, QStringList{p.typed});
+            QCOMPARE(seen[1].texts, QStringList({"", "", ""}));  // started over
+            QCOMPARE(test::ReadFile(file), kept);
+            QCOMPARE(signIn(p.typed), QStringList{LibStr(str::WrongPassword)});
+            QCOMPARE(signIn(current), QStringList());
+        }
+    }
+
+    // Three wrong passwords cost nothing; the fourth try waits, and the
+    // dialog says how long; a try before then is not looked at and keeps
+    // what was typed.
+    void theBrakeHoldsTheSignInDialogAndSaysHowLong() {
+        test::AppFolder app;
+        test::FakeBrakeClock clock;
+        QVERIFY(SavePassword("", "right"));
+        frmSignin dialog;
+        ModalScript script;
+        QList<Seen> seen;
+        for (const char* guess : {"wrong 1", "wrong 2", "wrong 3", "right", "right"}) {
+            script.On("frmSignin", [&, guess](QWidget* d) {
+                seen << Look(d, {"txtPwd"});
+                if (seen.size() == 5)
+                    clock.Advance(1000);
+                if (seen.size() != 5)
+                    Type(d, "txtPwd", QString::fromLatin1(guess));
+                Click(d, "cmdSubmit");
+            });
+            script.AnswerMessage();
+        }
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(script.messages().mid(0, 4),
+                 QStringList({LibStr(str::WrongPassword), LibStr(str::WrongPassword),
+                              LibStr(str::WrongPassword) + u'\n' + LibStr(str::BrakeNextTry).arg(3).arg(1),
+                              LibStr(str::BrakeWait).arg(1)}));
+        QCOMPARE(seen[4].texts, QStringList{"right"});  // kept for the try after the wait
+        QCOMPARE(ReadBrakeState().failures, 0);
+    }
+
+    // A folder or a FIFO where the password file should be: its own
+    // message, not "Wrong password", and the dialog does not hang.
+    void aPasswordFileThatIsNoFileSaysWhatItIs() {
+        test::AppFolder app;
+        const QString file = app.file("qlm6200.pwd");
+        QVERIFY(QDir().mkdir(file));
+        const auto submit = [] {
+            ModalScript script;
+            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdSubmit"); });
+            script.AnswerMessage();
+            script.On("frmSignin", [](QWidget* d) { Click(d, "cmdCancel"); });
+            frmSignin dialog;
+            dialog.exec();
+            return script.messages().value(0);
+        };
+        QVERIFY2(submit().startsWith(LibStr(str::PasswordFileIsFolder) + u'\n'), qPrintable(submit()));
+        QVERIFY(QDir().rmdir(file));
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        const QString message = submit();
+        QVERIFY2(message.startsWith(LibStr(str::PasswordFileNotRegular) + u'\n'), qPrintable(message));
+        QVERIFY(message.contains(file));
     }
 
 private:
