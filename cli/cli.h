@@ -75,6 +75,10 @@ QString PlainField(const QString& text);
 // The fields through PlainField, joined by Tabs.
 QString PlainLine(const QStringList& fields);
 
+// A path argument as Qt's file classes reach it byte for byte
+// (QtReachablePath); false, with the reason on stderr, when it cannot be.
+bool ReachablePath(QString* path);
+
 // Takes a flag out of args; true when it was there.
 bool TakeFlag(QStringList* args, const QString& flag);
 // Takes "--name VALUE" out of args; false (and an error message) when the

@@ -3,24 +3,42 @@
 #include <QJsonDocument>
 
 #include "cli/cli.h"
+#include "platform/error.h"
+#include "platform/filename.h"
 
 namespace qlm::cli {
 
 void Out(const QString& line) {
-    const QByteArray bytes = line.toUtf8();
+    const QByteArray bytes = ShownName(UnaliasPaths(line)).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fputc('\n', stdout);
 }
 
 void Err(const QString& line) {
     std::fflush(stdout);
-    const QByteArray bytes = line.toUtf8();
+    const QByteArray bytes = ShownName(UnaliasPaths(line)).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fputc('\n', stderr);
 }
 
 QString JsonLine(const QJsonObject& object) {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    // Paths as the user gave them, before the text is quoted.
+    QJsonObject shown = object;
+    for (auto it = shown.begin(); it != shown.end(); ++it)
+        if (it->isString())
+            *it = ShownName(UnaliasPaths(it->toString()));
+    return QString::fromUtf8(QJsonDocument(shown).toJson(QJsonDocument::Compact));
+}
+
+bool ReachablePath(QString* path) {
+    Error error;
+    const QString reachable = QtReachablePath(*path, &error);
+    if (reachable.isEmpty() && !path->isEmpty()) {
+        Err(QStringLiteral("qlmtool: ") + error.description);
+        return false;
+    }
+    *path = reachable;
+    return true;
 }
 
 QString PlainField(const QString& text) {

@@ -12,6 +12,8 @@ int CmdBuild(const QStringList& arguments) {
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
     if (args.size() != 1)
         return Usage("build");
+    if (!ReachablePath(&args[0]))
+        return kFailed;
     BuildHooks hooks;
     hooks.unreadable = [](const QString& path, const Error& error) {
         Err(QStringLiteral("%1: skipped, header not readable (error %2): %3")

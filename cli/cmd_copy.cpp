@@ -9,19 +9,23 @@
 #include "app/card/copy.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
+#include "platform/filename.h"
 
 namespace qlm::cli {
 
 int CmdCopy(const QStringList& arguments) {
     if (arguments.size() != 2)
         return Usage("copy");
-    const QString source = arguments[0];
-    const QString destination = arguments[1];
-    // Scripts name a destination to be made, as cp -r would.
-    if (!QDir().mkpath(destination)) {
+    QString source = arguments[0];
+    QString destination = arguments[1];
+    // Scripts name a destination to be made, as cp -r would; by its bytes,
+    // which QDir would not keep.
+    if (!MakeFolders(destination)) {
         Err(QStringLiteral("%1: cannot create the folder").arg(destination));
         return kFailed;
     }
+    if (!ReachablePath(&source) || !ReachablePath(&destination))
+        return kFailed;
     const bool progress = ::isatty(STDERR_FILENO) == 1;
     CopyHooks hooks;
     hooks.copiedFile = [&](int copied, const QString& name) {

@@ -21,7 +21,9 @@ int CmdDelete(const QStringList& arguments) {
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
     if (args.size() < 3 || args.size() % 2 != 1)
         return Usage("delete");
-    const QString path = args.takeFirst();
+    QString path = args.takeFirst();
+    if (!ReachablePath(&path))
+        return kFailed;
     QVector<CallKey> calls;
     for (qsizetype i = 0; i < args.size(); i += 2) {
         const CallKey call{args[i], args[i + 1]};

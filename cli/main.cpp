@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include "cli/cli.h"
+#include "platform/filename.h"
 
 namespace {
 
@@ -100,6 +101,25 @@ qsizetype CommandIndex(const QStringList& args) {
     return -1;
 }
 
+// A command not named here has some path that still goes through Qt's file
+// classes, which would turn a name that is not valid UTF-8 into the bytes of
+// another file: it refuses such a name instead of acting on that file.
+int RefuseRawNames(const QString& command, const QStringList& args) {
+    static const QSet<QString> exact = {QStringLiteral("header"), QStringLiteral("copy"), QStringLiteral("build"),
+                                        QStringLiteral("wipe-card"), QStringLiteral("delete")};
+    if (exact.contains(command))
+        return qlm::cli::kOk;
+    for (const QString& arg : args) {
+        if (qlm::HasRawBytes(arg)) {
+            qlm::cli::Err(QStringLiteral("qlmtool: %1: not valid UTF-8; %2 cannot use it exactly (rename the file "
+                                         "or folder)")
+                              .arg(qlm::ShownName(arg), command));
+            return qlm::cli::kFailed;
+        }
+    }
+    return qlm::cli::kOk;
+}
+
 int Usage(const QString& problem) {
     if (!problem.isEmpty())
         qlm::cli::Err(QStringLiteral("qlmtool: ") + problem);
@@ -123,7 +143,10 @@ int Usage(const char* command) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(QLM_VERSION));
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // The bytes as given: arguments() decodes them lossily, whatever the locale.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << qlm::DecodeName(QByteArrayView(argv[i]));
     const qsizetype at = CommandIndex(args);
     // The command's own words stay in order after the options given before it.
     const QString name = at < 0 ? QString() : args.takeAt(at);
@@ -146,6 +169,8 @@ int main(int argc, char** argv) {
         qlm::cli::Out(UsageText(*it));
         return qlm::cli::kOk;
     }
+    if (const int status = RefuseRawNames(name, args))
+        return status;
     if (it->needsPassword)
         if (const int status = qlm::cli::SignInForCommand(&args))
             return status;

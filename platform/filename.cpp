@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <QFile>
 #include <QList>
 
+#include "platform/durablefile.h"
 #include "platform/error.h"
 
 namespace qlm {
@@ -196,6 +198,33 @@ QString UnaliasPaths(const QString& text) {
     for (const Alias& alias : aliases)
         out.replace(alias.name, alias.path);
     return out;
+}
+
+bool MoveToTrash(const QString& path) {
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed))
+        return false;
+    const QString original = UnaliasPaths(path);
+    if (original == path || trashed.isEmpty())
+        return true;
+    // The trash keeps "files/NAME" beside "info/NAME.trashinfo"; its Path is
+    // the original's bytes, percent-encoded.
+    const qsizetype slash = trashed.lastIndexOf(u'/');
+    const QString files = trashed.left(slash);
+    const QString info = files.left(files.lastIndexOf(u'/')) + QStringLiteral("/info/") + trashed.mid(slash + 1) +
+                         QStringLiteral(".trashinfo");
+    QFile file(info);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    for (QByteArray& line : lines)
+        if (line.startsWith("Path="))
+            line = "Path=" + EncodeName(AbsoluteName(original)).toPercentEncoding("/");
+    DurableFile rewritten(info);
+    if (rewritten.Open() && rewritten.Write(lines.join('\n')))
+        rewritten.Commit();
+    return true;
 }
 
 bool IsReadableFolderAt(const QString& path) {

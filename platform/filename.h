@@ -53,6 +53,11 @@ QString QtReachablePath(const QString& path, Error* error);
 // made from, for messages and output; raw bytes stay raw (see ShownName).
 QString UnaliasPaths(const QString& text);
 
+// QFile::moveToTrash, whose record of where the file came from (the trash's
+// .trashinfo) names the path given, not a name QtReachablePath made. False
+// when the file could not be moved to a trash.
+bool MoveToTrash(const QString& path);
+
 // Byte-exact stand-ins for the Qt calls that lose raw bytes.
 // The path made absolute against the working folder as the kernel reports it.
 QString AbsoluteName(const QString& path);
