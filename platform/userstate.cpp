@@ -8,6 +8,8 @@
 #include <QFile>
 
 #include "platform/appfolder.h"
+#include "platform/runfolder.h"
+#include "platform/filename.h"
 
 namespace qlm {
 namespace {
@@ -69,6 +71,19 @@ StateFolders UserStateFolders() {
     MakePrivatePath(folders.settings);
     MakePrivatePath(cache);
     return folders;
+}
+
+QString ProcessWorkFolder() {
+    const QString work = UserStateFolders().work;
+    const QString own = RunFolderIn(work);
+    return own.isEmpty() ? work : own;
+}
+
+void EmptyWorkFolder(bool releaseOwn) {
+    const QString work = UserStateFolders().work;
+    TidyWorkFolder(work, true);
+    if (releaseOwn)
+        ReleaseRunFolder();
 }
 
 }  // namespace qlm

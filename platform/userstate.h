@@ -23,6 +23,18 @@ struct StateFolders {
 // file that cannot be written.
 StateFolders UserStateFolders();
 
+// This process's own folder in the work folder (a run folder, see
+// runfolder.h), without a trailing separator: where its conversions,
+// playback preparations and exports keep their files, apart from every other
+// process's. The work folder itself when no run folder can be made there.
+QString ProcessWorkFolder();
+
+// Empties the work folder, as a catalogue's open, a build and the exit do:
+// this process's folder loses its files; run folders that no live process
+// holds, and loose files, go. releaseOwn removes this process's folder too
+// (at exit). Folders that live runs hold stay as they are.
+void EmptyWorkFolder(bool releaseOwn = false);
+
 // The file a package puts into the application folder to say that the
 // folder is a shared installation: root may write it, but what the package
 // manager installed must not collect one user's files.

@@ -6,11 +6,18 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +77,37 @@ bool MakePrivateFolder(const QString& path, QString* error) {
 }
 
 }  // namespace
+// The shared fallback folder, when it is safe: this user's own, private,
+// and not a link. Someone else may have made it first, or made it open.
+bool IsOwnPrivateFolder(const QByteArray& native) {
+    struct stat info {};
+    return ::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & 0777) == 0700;
+}
+
+QString SharedFallbackFolder() {
+    const QString path = JoinPath(QDir::tempPath(), QStringLiteral("qlm-windows-%1").arg(::geteuid()));
+    const QByteArray native = QFile::encodeName(path);
+    ::mkdir(native.constData(), 0700);
+    if (IsOwnPrivateFolder(native))
+        return path;
+    // A folder of this process's own, made once; the programs it starts
+    // learn it from the environment. Left empty at exit, it goes.
+    static struct Fresh {
+        QByteArray base, folder;
+        ~Fresh() {
+            if (!folder.isEmpty())
+                ::rmdir(folder.constData());
+        }
+    } fresh;
+    if (fresh.base == native && !fresh.folder.isEmpty() && IsOwnPrivateFolder(fresh.folder))
+        return QFile::decodeName(fresh.folder);
+    QByteArray pattern = native + "-XXXXXX";
+    fresh.base = native;
+    fresh.folder = ::mkdtemp(pattern.data()) ? pattern : QByteArray();
+    return QFile::decodeName(fresh.folder);
+}
+
 
 WindowSystem& CurrentWindowSystem() {
     static SocketWindowSystem real;
@@ -79,11 +117,18 @@ WindowSystem& CurrentWindowSystem() {
 void SetWindowSystem(WindowSystem* system) { g_override = system; }
 
 QString WindowMessageFolder(QString* error) {
-    QString path = qEnvironmentVariable("QLM_WINMSG_DIR");
+    QString path = qEnvironmentVariable(kWindowFolderVariable);
     if (path.isEmpty()) {
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        path = !runtime.isEmpty() && QDir(runtime).exists() ? JoinPath(runtime, QStringLiteral("qlm-windows"))
-                                                            : QStringLiteral("/tmp/qlm-windows-%1").arg(::geteuid());
+        if (runtime.isEmpty() || !QDir(runtime).exists()) {
+            path = SharedFallbackFolder();
+            if (path.isEmpty() && error)
+                *error = QStringLiteral("Cannot create a private folder in %1: %2")
+                             .arg(QDir::tempPath())
+                             .arg(QString::fromLocal8Bit(strerror(errno)));
+            return path;
+        }
+        path = JoinPath(runtime, QStringLiteral("qlm-windows"));
     }
     QString why;
     if (!MakePrivateFolder(path, &why)) {
@@ -148,6 +193,23 @@ bool Call(qint64 pid, const QCborMap& request, Reply mode, int limitMs, QCborMap
 }
 
 QCborMap Request(QLatin1StringView op, WindowHandle window = 0) {
+// The list a program published, read without blocking: only a regular file
+// counts (a FIFO under that name must not hold the caller).
+bool ReadPublished(const QString& path, QByteArray* bytes) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular) {
+        bytes->resize(std::min<qsizetype>(info.st_size, kMaxFrameBytes));
+        const ssize_t got = ::read(fd, bytes->data(), static_cast<size_t>(bytes->size()));
+        bytes->resize(got > 0 ? got : 0);
+    }
+    ::close(fd);
+    return regular;
+}
+
     QCborMap request;
     request.insert(kOp, op);
     if (window != 0)
@@ -188,17 +250,25 @@ QList<WindowInfo> SocketWindowSystem::TopLevelWindows() {
     const QList<qint64> pids = ServingProcesses();
     const QString folder = WindowMessageFolder();
     for (qint64 pid : pids) {
+    // A program that has ended may come back under its number as another.
+    for (auto it = silent_.begin(); it != silent_.end();)
+        it = pids.contains(*it) ? std::next(it) : silent_.erase(it);
         // The published list, as the system keeps captions; a program that
-        // publishes none is asked.
+        if (silent_.contains(pid))
+            continue;
+        // publishes none is asked, once at most if it does not answer.
         QCborArray list;
-        QFile published(ListPath(folder, pid));
-        if (published.open(QIODevice::ReadOnly)) {
-            list = QCborValue::fromCbor(published.read(kMaxFrameBytes)).toArray();
+        QByteArray published;
+        if (ReadPublished(ListPath(folder, pid), &published)) {
+            list = QCborValue::fromCbor(published).toArray();
         } else {
             QCborMap answer;
-            if (!Call(pid, Request(kOpList), Reply::Awaited, limitMs_, &answer))
+            if (!Call(pid, Request(kOpList), Reply::Awaited, std::min(limitMs_, kPeerAnswerLimitMs), &answer)) {
+                if (ProcessAlive(pid))
+                    silent_.insert(pid);
                 continue;
             list = answer.value(kWindows).toArray();
+            }
         }
         for (const QCborValue& item : list) {
             const QCborMap map = item.toMap();
@@ -243,7 +313,14 @@ bool SocketWindowSystem::GetWindowText(WindowHandle window, QString* text) {
 }
 
 bool SocketWindowSystem::PostClose(WindowHandle window) {
-    return Call(ProcessOfWindow(window), Request(kOpClose, window), Reply::None, limitMs_, nullptr);
+    const qint64 pid = ProcessOfWindow(window);
+    if (silent_.contains(pid))
+        return false;
+    const bool posted =
+        Call(pid, Request(kOpClose, window), Reply::None, std::min(limitMs_, kPeerAnswerLimitMs), nullptr);
+    if (!posted && ProcessAlive(pid))
+        silent_.insert(pid);
+    return posted;
 }
 
 bool SocketWindowSystem::SetWindowPosition(WindowHandle window, int x, int y, bool toBottom) {
@@ -273,8 +350,58 @@ qint64 SocketWindowSystem::StartProcess(const QString& program, const QString& w
         !environment.contains(QStringLiteral("WAYLAND_DISPLAY")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
+    // A fresh window folder of this process's own is known to nobody else.
+    const QString windowFolder = WindowMessageFolder();
+    if (!windowFolder.isEmpty())
+        environment.insert(QString::fromLatin1(kWindowFolderVariable), windowFolder);
     qint64 pid = 0;
-    return process.startDetached(&pid) ? pid : 0;
+    // What it writes in the run's folder is decoded calls: owner-only from
+    // the start. The mask is inherited at the fork.
+    const mode_t mask = ::umask(077);
+    const bool started = process.startDetached(&pid);
+    ::umask(mask);
+    return started ? pid : 0;
+}
+
+QString SocketWindowSystem::WorkingFolderOf(qint64 processId) {
+    if (processId <= 0)
+        return QString();
+    char target[4096];
+    const QByteArray link = "/proc/" + QByteArray::number(processId) + "/cwd";
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
+    if (length <= 0)
+        return QString();
+    QByteArray path(target, length);
+    // A folder removed meanwhile still names the process's folder.
+    static const QByteArray deleted(" (deleted)");
+    if (path.endsWith(deleted))
+        path.chop(deleted.size());
+    return QFile::decodeName(path);
+}
+
+bool SocketWindowSystem::EndProcess(qint64 processId, const QString& workingFolder) {
+    if (processId <= 0)
+        return true;
+    // The descriptor pins the process: its number cannot pass to another one
+    // between the check and the kill.
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(processId), 0));
+    if (pidfd < 0)
+        return errno == ESRCH;
+    const QString folder = WorkingFolderOf(processId);
+    bool ended = false;
+    if (!workingFolder.isEmpty() && !folder.isEmpty() && QDir::cleanPath(folder) != QDir::cleanPath(workingFolder) &&
+        QFileInfo(folder).canonicalFilePath() != QFileInfo(workingFolder).canonicalFilePath()) {
+        ended = true;  // not the program that was started there
+    } else {
+        pollfd wait{pidfd, POLLIN, 0};
+        ended = ::poll(&wait, 1, kPeerAnswerLimitMs) == 1;
+        if (!ended && ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0) {
+            wait.revents = 0;
+            ended = ::poll(&wait, 1, 5 * kPeerAnswerLimitMs) == 1;
+        }
+    }
+    ::close(pidfd);
+    return ended;
 }
 
 bool SocketWindowSystem::CanOpenForReading(const QString& path) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QtGlobal>
 
@@ -31,6 +32,10 @@ struct WindowInfo {
 
 // A sent request that gets no answer within this time counts as failed.
 inline constexpr int kWindowRequestLimitMs = 60000;
+// Listing a program's windows and posting a close are answered at once by
+// any program that serves windows; one that does not within this time is
+// not asked again (see SocketWindowSystem).
+inline constexpr int kPeerAnswerLimitMs = 1000;
 
 // What the automation needs from the platform: windows of other programs,
 // starting a program, probing a file, and waiting.
@@ -60,6 +65,12 @@ public:
 
     // Starts a program in a working folder; its process id, 0 on failure.
     virtual qint64 StartProcess(const QString& program, const QString& workingFolder) = 0;
+    // The working folder of a process of this user; "" when it is unknown.
+    virtual QString WorkingFolderOf(qint64 processId) = 0;
+    // Ends a process that still runs in workingFolder (in any, when empty: a
+    // process id alone may have been reused): it gets a moment to end by
+    // itself, then it is killed. True once it has ended or was not there.
+    virtual bool EndProcess(qint64 processId, const QString& workingFolder) = 0;
     // True when the file can be opened for reading now.
     virtual bool CanOpenForReading(const QString& path) = 0;
     virtual void Sleep(int milliseconds) = 0;
@@ -79,15 +90,24 @@ public:
 WindowSystem& CurrentWindowSystem();
 void SetWindowSystem(WindowSystem* system);
 
+// The variable that hands the folder to the programs started from here.
+inline constexpr char kWindowFolderVariable[] = "QLM_WINMSG_DIR";
+
 // The folder where programs serve their windows: private to the user (mode
 // 0700). QLM_WINMSG_DIR names it when set; otherwise it lies under
-// $XDG_RUNTIME_DIR, else under /tmp with the user id in its name. Creates it
-// when missing; returns "" and sets *error when it exists but belongs to
-// another user or is not a folder.
+// $XDG_RUNTIME_DIR, else it is /tmp/qlm-windows-<uid> ($TMPDIR when set).
+// Creates it when missing; returns "" and sets *error when a named folder
+// belongs to another user or is not a folder. The /tmp folder is used only
+// when it is this user's own folder of mode 0700 (not a link): anyone may
+// create that name first, so otherwise this process makes a fresh private
+// folder of its own (/tmp/qlm-windows-<uid>-XXXXXX) and StartProcess hands
+// it on.
 QString WindowMessageFolder(QString* error = nullptr);
 
 // The real window system: talks to the WindowServer of each program through
-// its socket in WindowMessageFolder().
+// its socket in WindowMessageFolder(). A program that does not answer a list
+// request or take a posted close within kPeerAnswerLimitMs is left out from
+// then on, so a hung or hostile peer costs one short wait, not one per call.
 class SocketWindowSystem : public WindowSystem {
 public:
     explicit SocketWindowSystem(int requestLimitMs = kWindowRequestLimitMs);
@@ -103,7 +123,11 @@ public:
 
     // Without a display (no DISPLAY or WAYLAND_DISPLAY) a program is started on
     // the offscreen platform, so the front-end runs on headless machines too.
+    // The program gets the window folder in QLM_WINMSG_DIR and creates its
+    // files owner-only (umask 077).
     qint64 StartProcess(const QString& program, const QString& workingFolder) override;
+    QString WorkingFolderOf(qint64 processId) override;
+    bool EndProcess(qint64 processId, const QString& workingFolder) override;
     bool CanOpenForReading(const QString& path) override;
     void Sleep(int milliseconds) override;
     void ProcessEvents() override;
@@ -114,6 +138,7 @@ public:
 
 private:
     int limitMs_;
+    QSet<qint64> silent_;  // programs that did not answer in time
 };
 
 }  // namespace qlm

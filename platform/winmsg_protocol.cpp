@@ -1,6 +1,7 @@
 #include "platform/winmsg_protocol.h"
 
 #include <QCborValue>
+#include <QFile>
 #include <QtEndian>
 
 #include <cerrno>
@@ -57,7 +58,16 @@ qint64 ProcessOfFileName(const QString& fileName) {
 bool ProcessAlive(qint64 processId) {
     if (processId <= 0)
         return false;
-    return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
+    if (::kill(static_cast<pid_t>(processId), 0) != 0 && errno != EPERM)
+        return false;
+    // An ended program that nobody has reaped yet still answers kill().
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.read(512);
+    const qsizetype close = line.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < line.size() ? line.at(close + 2) : 'R';
+    return state != 'Z' && state != 'X';
 }
 
 bool PeerIsSameUser(qintptr socketDescriptor) {

@@ -10,11 +10,7 @@
 
 namespace qlm {
 
-QString GetTempFolder() {
-    const QString folder = UserStateFolders().work;
-    QDir().mkpath(folder);
-    return folder + u'/';
-}
+QString GetTempFolder() { return ProcessWorkFolder() + u'/'; }
 
 void DeleteFilesIn(const QString& folder) {
     const QDir dir(folder);

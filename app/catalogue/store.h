@@ -16,9 +16,10 @@ class CallListModel;
 class Database;
 class Recordset;
 
-// The work folder, with a trailing "/"; created when missing. It is "temp"
-// in a portable application folder, else the user's cache folder (see
-// UserStateFolders).
+// This process's own folder in the work folder, with a trailing "/";
+// created when missing. The work folder is "temp" in a portable application
+// folder, else the user's cache folder (see UserStateFolders); each process
+// works in a folder of its own there (see ProcessWorkFolder).
 QString GetTempFolder();
 
 // Deletes every file directly in the folder (not in subfolders); single

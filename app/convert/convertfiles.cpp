@@ -14,6 +14,7 @@
 #include "app/strings/strlib.h"
 #include "kvc/frames.h"
 #include "platform/appfolder.h"
+#include "platform/runfolder.h"
 
 namespace qlm {
 namespace {
@@ -152,25 +153,30 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
                 CallSkipCopy(RecordingHeaderSize, source.isEmpty() ? JoinPath(recordingsFolder, name) : source,
                              paths.dat);
                 WaitForFile(paths.dat, kStageWaitMs);
+                KeepToOwner(paths.dat);
             });
         }
         // Nothing to hear: the front-end is not asked (it would only fail),
         // and no later stage runs.
         const bool silent = named && !Exists(paths.decoded) && Exists(paths.dat) && !HoldsAudio(paths.dat);
         if (!cancelled && named && !silent && !Exists(paths.decoded)) {
-            cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to Wav ..."),
-                                  [&] { DecodeWithFrontEnd(paths.dat, paths.decoded, progress); });
+            cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to Wav ..."), [&] {
+                DecodeWithFrontEnd(paths.dat, paths.decoded, progress);
+                KeepToOwner(paths.decoded);
+            });
         }
         if (!cancelled && named && !silent && !Exists(paths.levelled)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Processing HQGC..."), [&] {
                 CallGainPass(paths.decoded, paths.levelled, kGainLevel);
                 WaitForFile(paths.levelled, kStageWaitMs);
+                KeepToOwner(paths.levelled);
             });
         }
         if (!cancelled && named && !silent && mp3Option > 0 && !Exists(paths.mp3)) {
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to MP3..."), [&] {
                 CallMpegPack(paths.levelled, paths.mp3, mp3Option);
                 WaitForFile(paths.mp3, kStageWaitMs);
+                KeepToOwner(paths.mp3);
             });
         }
         if (cancelled) {

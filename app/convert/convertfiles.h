@@ -57,9 +57,10 @@ struct ConvertResult {
     int Failed() const { return static_cast<int>(results.count(QString())); }
 };
 
-// The files of one recording. Intermediate files live in the temp folder;
-// the levelled WAV goes to the destination when WAV is made, else it stays
-// in the temp folder beside the others and the MP3 goes to the destination.
+// The files of one recording. Intermediate files live in the temp folder
+// (this process's own, see GetTempFolder), owner-only; the levelled WAV goes
+// to the destination when WAV is made, else it stays in the temp folder
+// beside the others and the MP3 goes to the destination.
 struct ConvertPaths {
     QString dat;       // temp + name + ".Dat"
     QString decoded;   // temp + name + ".qlm.wav"

@@ -1,11 +1,15 @@
 #include "app/convert/frontend.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <cmath>
 
 #include "app/catalogue/store.h"
 #include "platform/appfolder.h"
+#include "platform/runfolder.h"
+#include "platform/userstate.h"
 
 namespace qlm {
 
@@ -60,6 +64,29 @@ void DismissErrorBoxes(WindowSystem& windows) {
     }
 }
 
+// Whose a front-end window is, judged by the folder its program works in.
+enum class Owner {
+    Ours,      // started by this process
+    OtherRun,  // started by another live run: not ours to close
+    EndedRun,  // started by a run that has ended (killed): ours to tidy up
+    Stranger,  // started by hand, or unknown: asked to close, as ever
+};
+
+Owner OwnerOf(qint64 processId, const QString& folder, const QString& own, const QString& work) {
+    if (processId == FrontEndProcessId || SameFolder(folder, own))
+        return Owner::Ours;
+    if (folder.isEmpty())
+        return Owner::Stranger;
+    if (IsHeldRunFolder(folder))
+        return Owner::OtherRun;
+    return IsRunFolderOf(folder, work) ? Owner::EndedRun : Owner::Stranger;
+}
+
+QSet<qint64>& IgnoredFrontEnds() {
+    static QSet<qint64> ignored;
+    return ignored;
+}
+
 }  // namespace
 
 void StringLines::SetLineText(int index, const QString& text) {
@@ -82,14 +109,53 @@ bool WaitForFile(const QString& path, qint16 limitMs) {
 
 void CloseFrontEnd() {
     WindowSystem& windows = CurrentWindowSystem();
-    for (int i = 0; i < kWindowPolls; ++i) {
-        const WindowHandle window = windows.FindWindow(QString(), kFrontEndCaption.toString());
-        if (window == 0)
-            break;
-        windows.PostClose(window);
-        windows.ProcessEvents();
-        windows.Sleep(kPollMs);
+    const QString own = OwnRunFolder();
+    const QString work = UserStateFolders().work;
+    QHash<qint64, Owner> owners;
+    // Ours and those of ended runs: asked to close, then ended for certain.
+    QHash<qint64, QString> toEnd;
+    if (FrontEndProcessId != 0)
+        toEnd.insert(FrontEndProcessId, own);
+    QSet<qint64> asked;
+    bool allClosed = false;
+    for (int i = 0; i < kWindowPolls && !allClosed; ++i) {
+        asked.clear();
+        const QList<WindowInfo> all = windows.TopLevelWindows();
+        if (i == 0) {
+            // A program that has gone may come back under its number.
+            QSet<qint64> shown;
+            for (const WindowInfo& w : all)
+                shown.insert(w.processId);
+            IgnoredFrontEnds().intersect(shown);
+        }
+        for (const WindowInfo& w : all) {
+            if (w.caption != kFrontEndCaption || IgnoredFrontEnds().contains(w.processId))
+                continue;
+            auto owner = owners.constFind(w.processId);
+            if (owner == owners.constEnd()) {
+                const QString folder = windows.WorkingFolderOf(w.processId);
+                owner = owners.insert(w.processId, OwnerOf(w.processId, folder, own, work));
+                if (*owner == Owner::Ours || *owner == Owner::EndedRun)
+                    toEnd.insert(w.processId, folder);
+            }
+            if (*owner == Owner::OtherRun)
+                continue;
+            windows.PostClose(w.handle);
+            asked.insert(w.processId);
+        }
+        allClosed = asked.isEmpty();
+        if (!allClosed) {
+            windows.ProcessEvents();
+            windows.Sleep(kPollMs);
+        }
     }
+    for (auto it = toEnd.constBegin(); it != toEnd.constEnd(); ++it) {
+        windows.EndProcess(it.key(), it.value());
+        asked.remove(it.key());
+    }
+    // A stranger's window that stays after every round is not asked again:
+    // each run would wait for it once more.
+    IgnoredFrontEnds().unite(asked);
     FrontEndProcessId = 0;
 }
 

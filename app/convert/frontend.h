@@ -53,10 +53,15 @@ public:
 bool WaitForFile(const QString& path, qint16 limitMs);
 
 // Posts a close request to every front-end window (up to 101 rounds, 20 ms
-// apart) and forgets the front-end's process id.
+// apart) and forgets the front-end's process id. Front-ends that another
+// live run started (they work in its run folder) are left alone; the one
+// this process started, and those of runs that were killed, are ended for
+// certain (killed when the request does not close them), so none outlives
+// its run. A window of some other program that stays open is not asked
+// again.
 void CloseFrontEnd();
 
-// Starts the front-end in the temp folder unless the one we started is still
+// Starts the front-end in this process's run folder (GetTempFolder) unless the one we started is still
 // showing its window, waits up to about 2 s for the window, moves it out of
 // sight and returns it; 0 when it did not appear.
 WindowHandle StartFrontEnd();

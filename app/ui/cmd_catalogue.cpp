@@ -17,6 +17,7 @@
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
 
+#include "platform/userstate.h"
 namespace qlm {
 namespace {
 
@@ -41,7 +42,7 @@ void ListingStarted(frmMain& main) {
 
 void OpenCatalogue(frmMain& main) {
     PrjPublicState& state = PrjPublicM();
-    DeleteFilesIn(GetTempFolder());
+    EmptyWorkFolder();
     main.lvDataModel->Clear();
     main.SetPanelText(1, LibStr(str::OpeningCatalogue));
 
@@ -90,7 +91,7 @@ void MakeCatalogue(frmMain& main) { BuildCatalogue(main, QString()); }
 
 void BuildCatalogue(frmMain& main, const QString& folder) {
     PrjPublicState& state = PrjPublicM();
-    DeleteFilesIn(GetTempFolder());
+    EmptyWorkFolder();
     state.SelectMode = 3;
     main.SetPanelText(1, LibStr(str::ChooseBuildFolder));
 
@@ -200,6 +201,6 @@ void CopyRecordingsFrom(frmMain& main, const QString& source) {
 
 void CloseCatalogueForExit(frmMain&) { PrjPublicM().CloseCatalogue(); }
 
-void EmptyTempFolderForExit(frmMain&) { DeleteFilesIn(GetTempFolder()); }
+void EmptyTempFolderForExit(frmMain&) { EmptyWorkFolder(true); }
 
 }  // namespace qlm

@@ -85,12 +85,14 @@ TEST_F(ConversionFaultsTest, ATempFolderThatFillsUpFailsOnlyItsCall) {
     EXPECT_TRUE(run.err.contains("Retry: "));
     // Nothing of the failed decode is left: no headerless "WAV", no part of
     // one under another name, and so no levelled file either.
-    EXPECT_FALSE(QFileInfo::exists(Temp(names_[1] + QStringLiteral(".qlm.wav"))));
+    const QString work = OtherRunFolder(small.path());  // qlmtool's own folder there
+    ASSERT_FALSE(work.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(work, names_[1] + QStringLiteral(".qlm.wav"))));
     EXPECT_FALSE(QFileInfo::exists(Out(names_[1] + QStringLiteral(".wav"))));
-    const QStringList temp = QDir(small.path()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList temp = QDir(work).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(temp.filter(names_[1]), QStringList{names_[1] + QStringLiteral(".Dat")}) << temp.join(u' ').toStdString();
     for (int i : {0, 2})
-        EXPECT_TRUE(ReadFile(Temp(names_[i] + QStringLiteral(".qlm.wav"))).startsWith("RIFF"));
+        EXPECT_TRUE(ReadFile(JoinPath(work, names_[i] + QStringLiteral(".qlm.wav"))).startsWith("RIFF"));
 }
 
 TEST_F(ConversionFaultsTest, ARecordingWithoutAudioFailsWithItsReasonAndCostsTheNextNothing) {

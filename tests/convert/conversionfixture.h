@@ -10,6 +10,7 @@
 
 #include "app/card/recording.h"
 #include "app/convert/convertfiles.h"
+#include "platform/runfolder.h"
 #include "tests/support/testsupport.h"
 #include "tools/recsim.h"
 
@@ -66,6 +67,18 @@ inline bool InstallQlmtool(const AppFolder& app) {
     const QString tool = BuiltPath(QStringLiteral("qlmtool"));
     return QFile::copy(tool, app.file(QStringLiteral("qlmtool"))) &&
            QFile::setPermissions(app.file(QStringLiteral("qlmtool")), QFile::permissions(tool));
+}
+
+// The folder the last other process (a qlmtool run) worked in, in the work
+// folder: each run has its own, which stays until the next run tidies up.
+inline QString OtherRunFolder(const QString& workFolder) {
+    const QFileInfoList runs = QDir(workFolder)
+                                   .entryInfoList({QString::fromLatin1(kRunFolderPrefix) + u'*'},
+                                                  QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time);
+    for (const QFileInfo& run : runs)
+        if (!SameFolder(run.filePath(), OwnRunFolder()))
+            return run.filePath();
+    return QString();
 }
 
 // A recording with a payload of the given length; returns its item.

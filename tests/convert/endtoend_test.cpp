@@ -64,7 +64,11 @@ protected:
             args << item.dateText << item.timeText;
         return args;
     }
-    QString Temp(const QString& file) const { return JoinPath(app_.file(QStringLiteral("temp")), file); }
+    // A work file of this process, and one of the last qlmtool run.
+    QString Temp(const QString& file) const { return JoinPath(GetTempFolder(), file); }
+    QString ToolTemp(const QString& file) const {
+        return JoinPath(OtherRunFolder(app_.file(QStringLiteral("temp"))), file);
+    }
 
     QString out_;
     QVector<ConvertItem> items_;
@@ -97,29 +101,35 @@ TEST_F(EndToEndTest, ThreeCallsToLevelledWavThenMp3) {
         EXPECT_EQ(format.bits, 16);
         EXPECT_GT(format.samples, 8000);  // a spoken sentence, not silence
         const QString expected = dir_.filePath(QStringLiteral("expected%1.wav").arg(i));
-        ASSERT_EQ(gainPass(QFile::encodeName(Temp(names_[i] + QStringLiteral(".qlm.wav"))).constData(),
+        ASSERT_EQ(gainPass(QFile::encodeName(ToolTemp(names_[i] + QStringLiteral(".qlm.wav"))).constData(),
                            QFile::encodeName(expected).constData(), kGainLevel),
                   0);
         EXPECT_EQ(ReadFile(levelled), ReadFile(expected)) << names_[i].toStdString();
-        EXPECT_EQ(ReadFile(Temp(names_[i] + QStringLiteral(".Dat"))), ReadFile(JoinPath(card_, names_[i])).mid(512));
+        EXPECT_EQ(ReadFile(ToolTemp(names_[i] + QStringLiteral(".Dat"))),
+                  ReadFile(JoinPath(card_, names_[i])).mid(512));
+        // Decoded calls are for their owner's ears only.
+        EXPECT_EQ(QFile::permissions(ToolTemp(names_[i] + QStringLiteral(".qlm.wav"))),
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     }
 
-    // MP3: the codec data and the decoded files of the first run are reused.
-    QHash<QString, QDateTime> decodedTimes;
+    // MP3: a run of its own, in a folder of its own, decoding afresh to the
+    // same samples.
+    const QString wavRun = OtherRunFolder(app_.file(QStringLiteral("temp")));
+    QHash<QString, QByteArray> decoded;
     for (const QString& name : std::as_const(names_))
-        decodedTimes[name] = QFileInfo(Temp(name + QStringLiteral(".qlm.wav"))).lastModified();
+        decoded[name] = ReadFile(ToolTemp(name + QStringLiteral(".qlm.wav")));
     run = Tool(ConvertArgs(true));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_FALSE(run.err.contains("Converting to Wav"));
-    EXPECT_FALSE(run.err.contains("Converting to Dat"));
     EXPECT_TRUE(run.err.contains("Converting to MP3..."));
+    EXPECT_NE(OtherRunFolder(app_.file(QStringLiteral("temp"))), wavRun);
+    EXPECT_FALSE(QFileInfo::exists(wavRun));  // tidied by the next run
     lines = QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
     for (int i = 0; i < 3; ++i) {
         const QString mp3 = JoinPath(out_, names_[i] + QStringLiteral(".mp3"));
         EXPECT_EQ(lines[i], StatusPrefix(i, 3, items_[i]) + mp3);
-        EXPECT_EQ(QFileInfo(Temp(names_[i] + QStringLiteral(".qlm.wav"))).lastModified(), decodedTimes[names_[i]]);
-        const double seconds = FormatOf(Temp(names_[i] + QStringLiteral(".wav"))).samples / 8000.0;
+        EXPECT_EQ(ReadFile(ToolTemp(names_[i] + QStringLiteral(".qlm.wav"))), decoded[names_[i]]);
+        const double seconds = FormatOf(ToolTemp(names_[i] + QStringLiteral(".wav"))).samples / 8000.0;
 
         const RunResult probe = test::Run(
             QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
@@ -186,12 +196,11 @@ TEST_F(EndToEndTest, FailuresEndInTheFailedMarkAndLoseNothing) {
     // A front-end whose codec library is broken: every decode fails, each
     // line fails, and the files before it stay.
     WriteFile(app_.file(QStringLiteral("libkvc.so")), "not a library");
-    QFile::remove(Temp(names_[1] + QStringLiteral(".qlm.wav")));
     run = Tool({QStringLiteral("convert"), catalogue_, QStringLiteral("--dest"), dir_.path(), items_[1].dateText,
                 items_[1].timeText});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.out.contains(kFailedMark.toUtf8())) << run.out.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(Temp(names_[1] + QStringLiteral(".Dat"))));
+    EXPECT_TRUE(QFileInfo::exists(ToolTemp(names_[1] + QStringLiteral(".Dat"))));
     EXPECT_EQ(ReadFile(JoinPath(card_, names_[1])), keep);
     EXPECT_TRUE(QFileInfo::exists(JoinPath(out_, names_[0] + QStringLiteral(".wav"))));
 

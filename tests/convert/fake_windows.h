@@ -42,7 +42,7 @@ public:
     // How the next started processes behave, in order; later ones repeat the last.
     QList<OnDecode> plan = {OnDecode::WriteOutput};
     QList<FakeProcess> processes;
-    QStringList log;  // "start", "keys <pid> <keys>", "close <pid>", "move <pid> x y bottom"
+    QStringList log;  // "start", "keys <pid> <keys>", "close <pid>", "end <pid>", "move <pid> x y bottom"
     qint64 now = 0;
     int fileProbes = 0;
     qint64 nextPid = 1000;
@@ -154,6 +154,18 @@ public:
         processes.append(p);
         lastProgram = program;
         return p.pid;
+    }
+    QString WorkingFolderOf(qint64 pid) override {
+        FakeProcess* p = Process(pid);
+        return p && p->alive ? p->workingFolder : QString();
+    }
+    bool EndProcess(qint64 pid, const QString&) override {
+        FakeProcess* p = Process(pid);
+        if (p && p->alive) {
+            log.append(QStringLiteral("end %1").arg(pid));
+            p->alive = false;
+        }
+        return true;
     }
     bool CanOpenForReading(const QString& path) override {
         ++fileProbes;
