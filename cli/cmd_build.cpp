@@ -3,6 +3,8 @@
 #include "app/card/build.h"
 #include "app/catalogue/engine.h"
 #include "app/prjpublic.h"
+#include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 
 namespace qlm::cli {
@@ -12,7 +14,7 @@ int CmdBuild(const QStringList& arguments) {
     const bool json = TakeFlag(&args, QStringLiteral("--json"));
     if (args.size() != 1)
         return Usage("build");
-    if (!ReachablePath(&args[0]))
+    if (!ReachablePath(&args[0]) || !LoadCallTexts())
         return kFailed;
     BuildHooks hooks;
     hooks.unreadable = [](const QString& path, const Error& error) {
@@ -33,15 +35,20 @@ int CmdBuild(const QStringList& arguments) {
                 .arg(result.error.description));
         return kFailed;
     }
+    if (const QString carried = CarryNoticeText(result.carried); !carried.isEmpty())
+        Err(carried);
+    if (result.notRegular > 0)
+        Err(LibStr(str::CopyNotRegular).arg(result.notRegular));
     if (json) {
         Out(JsonLine({{QStringLiteral("path"), result.path},
                       {QStringLiteral("rows"), result.rows},
-                      {QStringLiteral("skipped"), result.skipped}}));
+                      {QStringLiteral("skipped"), result.skipped},
+                      {QStringLiteral("commentsCarried"), result.carried.comments}}));
     } else {
         Out(result.path + u'\t' + QString::number(result.rows));
     }
     // The catalogue is usable, but not every recording is in it.
-    return result.skipped > 0 ? kFailed : kOk;
+    return result.skipped > 0 || result.notRegular > 0 ? kFailed : kOk;
 }
 
 }  // namespace qlm::cli

@@ -27,7 +27,7 @@ int CmdConvert(const QStringList& arguments) {
     if (!haveDestination || destination.isEmpty() || args.isEmpty())
         return Usage("convert");
     const QString catalogue = args.takeFirst();
-    if (all == !args.isEmpty() || args.size() % 2 != 0)
+    if (all == !args.isEmpty())
         return Usage("convert");
     if (!QFileInfo(destination).isDir()) {
         Err(QStringLiteral("%1: no such folder").arg(destination));
@@ -45,7 +45,7 @@ int CmdConvert(const QStringList& arguments) {
         return kFailed;
     QVector<ConvertItem> items;
     for (const CallRecord& call : std::as_const(calls))
-        items << ConvertItem{DateDisplayText(call.Date), TimeDisplayText(call.Time)};
+        items << ConvertItem{DateDisplayText(call.Date), TimeDisplayText(call.Time), call.File};
 
     ClaimTempFolder(catalogue);
     CliProgress progress;

@@ -7,6 +7,9 @@
 #include <QDir>
 
 #include "app/card/copy.h"
+#include "app/card/library.h"
+#include "app/strings/strlib.h"
+#include "app/strings/strnames.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
 #include "platform/filename.h"
@@ -18,6 +21,14 @@ int CmdCopy(const QStringList& arguments) {
         return Usage("copy");
     QString source = arguments[0];
     QString destination = arguments[1];
+    if (!LoadCallTexts())
+        return kFailed;
+    // A catalogue built on the card would lose its recordings to the next
+    // wipe of the card.
+    if (IsSameOrInside(destination, source)) {
+        Err(LibStr(str::DestinationOnCard));
+        return kUsage;
+    }
     // Scripts name a destination to be made, as cp -r would; by its bytes,
     // which QDir would not keep.
     if (!MakeFolders(destination)) {
@@ -45,6 +56,13 @@ int CmdCopy(const QStringList& arguments) {
         Err(QStringLiteral("%1: cannot read the folder").arg(source));
         return kFailed;
     }
+    if (result.copied > 0 || result.alreadyThere > 0)
+        RememberLibraryFolder(destination);
+    for (const QString& line : CopyNoticeLines(result))
+        Err(line);
+    // Something under a recording's name stayed on the card.
+    if (result.notRegular > 0 && result.failed.isEmpty())
+        return kFailed;
     if (!result.failed.isEmpty()) {
         Err(QStringLiteral("%1 of %2 files could not be copied")
                 .arg(result.failed.size())

@@ -45,7 +45,7 @@ int CmdExport(const QStringList& arguments) {
     // A date range alone means every call in it.
     if (args.isEmpty() && (haveFrom || haveTo))
         all = true;
-    if (all == !args.isEmpty() || args.size() % 2 != 0)
+    if (all == !args.isEmpty())
         return Usage();
     const QDate from = haveFrom ? ParseDay(fromText) : QDate(1, 1, 1);
     const QDate to = haveTo ? ParseDay(toText) : QDate(9999, 12, 31);

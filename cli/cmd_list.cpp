@@ -38,13 +38,19 @@ bool PrintCallRows(const QString& catalogue, Recordset* rows, bool json) {
         return false;
     }
     for (; !rows->AtEnd(); rows->MoveNext(&error)) {
-        const QStringList texts = DisplayTexts(ReadCallRecord(*rows));
+        const CallRecord record = ReadCallRecord(*rows);
+        QStringList texts = DisplayTexts(record);
         if (json) {
             QJsonObject object;
             for (int i = 0; i < texts.size(); ++i)
                 object.insert(QString::fromLatin1(kKeys[i]), texts[i]);
+            // The recording names the call where a time stamp may not.
+            if (!record.File.isEmpty())
+                object.insert(QStringLiteral("file"), record.File);
             Out(JsonLine(object));
         } else {
+            if (!record.File.isEmpty())
+                texts << record.File;
             Out(PlainLine(texts));
         }
     }
@@ -64,7 +70,8 @@ int CmdList(const QStringList& arguments) {
         return kFailed;
     Error error;
     auto db = Database::Open(args[0], true, &error);
-    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
+    auto rows =
+        db ? db->OpenRecordset(WithCallIdentity(db.get(), QString::fromLatin1(kSelectAllCalls)), &error) : nullptr;
     if (!rows) {
         ReportCatalogueError(args[0], error);
         return kFailed;

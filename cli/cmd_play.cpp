@@ -14,6 +14,7 @@
 #include "app/player/wavfile.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
+#include "cli/callargs.h"
 #include "cli/cli.h"
 #include "cli/convertrun.h"
 #include "platform/appfolder.h"
@@ -23,31 +24,21 @@ namespace qlm::cli {
 namespace {
 
 int Usage() {
-    Err(
-        QStringLiteral("usage: qlmtool play CATALOGUE DATE TIME [--speed X] [--from SECONDS] [--output FILE.wav]\n"
-                       "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss; X from 0.5 to 2"));
+    Err(QStringLiteral(
+        "usage: qlmtool play CATALOGUE (FILE | DATE TIME) [--speed X] [--from SECONDS] [--output FILE.wav]\n"
+        "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss; X from 0.5 to 2"));
     return kUsage;
 }
 
-// The call's row in the catalogue; false with the message on stderr.
-bool FindCall(const QString& catalogue, const QString& date, const QString& time) {
+// The call named at args[1]; false with the message on stderr.
+bool FindCall(const QString& catalogue, const QStringList& args, CallRecord* call) {
     Error error;
     auto db = Database::Open(catalogue, true, &error);
-    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
-    if (!rows) {
+    if (!db) {
         ReportCatalogueError(catalogue, error);
         return false;
     }
-    for (; !rows->AtEnd() && !error.IsSet(); rows->MoveNext(&error)) {
-        const QStringList texts = DisplayTexts(ReadCallRecord(*rows));
-        if (texts.value(0) == date && texts.value(1) == time)
-            return true;
-    }
-    if (error.IsSet())
-        Err(QStringLiteral("%1: error %2: %3").arg(catalogue).arg(error.number).arg(error.description));
-    else
-        Err(QStringLiteral("%1 %2: no such call in %3").arg(date, time, catalogue));
-    return false;
+    return ResolveCall(db.get(), catalogue, args, 1, call);
 }
 
 }  // namespace
@@ -58,8 +49,8 @@ int CmdPlay(const QStringList& arguments) {
     bool haveSpeed = false, haveFrom = false, haveOutput = false;
     if (!TakeOption(&args, QStringLiteral("--speed"), &speedText, &haveSpeed) ||
         !TakeOption(&args, QStringLiteral("--from"), &fromText, &haveFrom) ||
-        !TakeOption(&args, QStringLiteral("--output"), &output, &haveOutput) || args.size() != 3 ||
-        (haveOutput && output.isEmpty()))
+        !TakeOption(&args, QStringLiteral("--output"), &output, &haveOutput) || args.size() < 2 ||
+        args.size() != 1 + CallArgCount(args, 1) || (haveOutput && output.isEmpty()))
         return Usage();
     bool speedOk = true, fromOk = true;
     const double speed = haveSpeed ? speedText.toDouble(&speedOk) : 1.0;
@@ -67,12 +58,12 @@ int CmdPlay(const QStringList& arguments) {
     if (!speedOk || !fromOk || speed < kPlayerSpeeds[0] || speed > kPlayerSpeeds[kPlayerSpeedCount - 1] || from < 0)
         return Usage();
     const QString catalogue = args[0];
-    const ConvertItem item{args[1], args[2]};
-
     if (!LoadCallTexts())
         return kFailed;
-    if (!FindCall(catalogue, item.dateText, item.timeText))
+    CallRecord call;
+    if (!FindCall(catalogue, args, &call))
         return kFailed;
+    const ConvertItem item{DateDisplayText(call.Date), TimeDisplayText(call.Time), call.File};
     // Without a sound output there is nothing to wait for: say so before the
     // conversion's work.
     if (!haveOutput && !PlayerOutput::HasDevice()) {

@@ -140,7 +140,7 @@ int CmdSearch(const QStringList& arguments) {
         return kFailed;
     }
     EnsureCatalogueIndexes(db.get());
-    auto rows = db->OpenRecordset(statement, &error);
+    auto rows = db->OpenRecordset(WithCallIdentity(db.get(), statement), &error);
     if (!rows) {
         Err(QStringLiteral("%1: error %2: %3").arg(catalogue).arg(error.number).arg(error.description));
         return kFailed;

@@ -9,6 +9,7 @@
 
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
+#include "cli/callargs.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
 
@@ -38,31 +39,32 @@ bool SelectCalls(const QString& catalogue, bool all, const QStringList& pairs, Q
                  bool* missing) {
     Error error;
     auto db = Database::Open(catalogue, true, &error);
-    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), &error) : nullptr;
-    if (!rows) {
+    auto rows = db && all ? db->OpenRecordset(WithCallIdentity(db.get(), QString::fromLatin1(kSelectAllCalls)), &error)
+                          : nullptr;
+    if (!db || (all && !rows)) {
         ReportCatalogueError(catalogue, error);
         return false;
     }
-    QSet<QString> wanted;
-    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2)
-        wanted.insert(pairs[i] + u' ' + pairs[i + 1]);
-    QSet<QString> found;
-    for (; !rows->AtEnd(); rows->MoveNext(&error)) {
-        const CallRecord record = ReadCallRecord(*rows);
-        const QString key = DateDisplayText(record.Date) + u' ' + TimeDisplayText(record.Time);
-        if (all || (wanted.contains(key) && !found.contains(key))) {
-            calls->append(record);
-            found.insert(key);
+    *missing = false;
+    if (!all) {
+        // Each call once, in the order named.
+        QSet<qint64> found;
+        for (qsizetype i = 0; i < pairs.size(); i += CallArgCount(pairs, i)) {
+            CallRecord record;
+            if (!ResolveCall(db.get(), catalogue, pairs, i, &record))
+                *missing = true;
+            else if (!found.contains(record.Id))
+                calls->append(record);
+            found.insert(record.Id);
         }
+        return true;
     }
+    for (; !rows->AtEnd(); rows->MoveNext(&error))
+        calls->append(ReadCallRecord(*rows));
     if (error.IsSet()) {
         Err(QStringLiteral("%1: error %2: %3").arg(catalogue).arg(error.number).arg(error.description));
         return false;
     }
-    for (const QString& key : std::as_const(wanted))
-        if (!found.contains(key))
-            Err(QStringLiteral("%1: no such call in %2").arg(key, catalogue));
-    *missing = !all && found.size() != wanted.size();
     return true;
 }
 

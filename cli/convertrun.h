@@ -15,8 +15,10 @@ namespace qlm::cli {
 // recording of the same name on another card never reuses them.
 void ClaimTempFolder(const QString& catalogue);
 
-// The calls to work on, in the catalogue's order: all of them, or those
-// named by "MM/dd/yyyy hh:mm:ss" pairs (each once). The catalogue is opened
+// The calls to work on: all of them in the catalogue's order, or those named
+// (each once, in that order) by recording file names or "MM/dd/yyyy
+// hh:mm:ss" pairs; a pair that several calls share names none (see
+// ResolveCall). The catalogue is opened
 // exclusively and closed again before the long work. A call not found is
 // reported on stderr and sets *missing; false (reported) when the catalogue
 // cannot be read.

@@ -34,23 +34,24 @@ const QMap<QString, Subcommand>& Commands() {
           "         [--time-from H:M:S] [--time-to H:M:S] [--caller TEXT] [--dialled TEXT]\n"
           "         [--direction all|in|out] [--source all|tel|mic|vox] [--saved all|yes|no]\n"
           "         [--rate all|0|1|2] [--comment TEXT] [--any]"}},
-        {QStringLiteral("comment"), {CmdComment, true, "comment CATALOGUE MM/dd/yyyy hh:mm:ss TEXT"}},
+        {QStringLiteral("comment"), {CmdComment, true, "comment CATALOGUE (FILE | MM/dd/yyyy hh:mm:ss) TEXT"}},
         {QStringLiteral("delete"),
          {CmdDelete, true, "delete [--json] CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]"}},
         {QStringLiteral("wipe-card"), {CmdWipeCard, true, "wipe-card FOLDER [--yes] [--json]"}},
         {QStringLiteral("convert"),
          {CmdConvert, true,
-          "convert CATALOGUE --dest DIR [--mp3] (--all | DATE TIME ...)\n"
-          "  DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss"}},
+          "convert CATALOGUE --dest DIR [--mp3] (--all | CALL ...)\n"
+          "  CALL: a recording FILE, or DATE TIME as the list shows them: MM/dd/yyyy hh:mm:ss"}},
         {QStringLiteral("export"),
          {CmdExport, true,
-          "export CATALOGUE --dest FOLDER|FILE.zip [--mp3] (--all | MM/dd/yyyy hh:mm:ss ...)\n"
+          "export CATALOGUE --dest FOLDER|FILE.zip [--mp3] (--all | FILE | MM/dd/yyyy hh:mm:ss ...)\n"
           "         [--from DATE --to DATE]"}},
         {QStringLiteral("backup"), {CmdBackup, true, "backup CATALOGUE DEST.mdb"}},
         {QStringLiteral("prune"),
          {CmdPrune, true, "prune CATALOGUE --older-than DAYS [--include-saved] [--dry-run] [--json]"}},
         {QStringLiteral("play"),
-         {CmdPlay, true, "play CATALOGUE MM/dd/yyyy hh:mm:ss [--speed X] [--from SECONDS] [--output FILE.wav]"}},
+         {CmdPlay, true,
+          "play CATALOGUE (FILE | MM/dd/yyyy hh:mm:ss) [--speed X] [--from SECONDS] [--output FILE.wav]"}},
         {QStringLiteral("passwd"), {CmdPasswd, false, "passwd [--password-stdin]"}},
     };
     return commands;

@@ -1,6 +1,7 @@
 #include "platform/durablefile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <cstring>
 
 #include <QFileInfo>
+
+#include "platform/filename.h"
 
 namespace qlm {
 namespace {
@@ -36,6 +39,7 @@ bool DurableFile::Fail(int code) {
 bool DurableFile::Fail(QFileDevice::FileError error, int code) {
     if (error_ == QFileDevice::NoError) {
         error_ = error;
+        errno_ = code;
         errorString_ = QString::fromLocal8Bit(std::strerror(code));
     }
     return false;
@@ -46,7 +50,7 @@ bool DurableFile::Open() {
         return false;
     if (path_.isEmpty())
         return Fail(QFileDevice::OpenError, ENOENT);
-    QByteArray name = QFile::encodeName(path_) + ".XXXXXX";
+    QByteArray name = EncodeName(path_) + ".XXXXXX";
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) {
         const int code = errno;
@@ -56,7 +60,7 @@ bool DurableFile::Open() {
     // mkostemp makes the file owner-only; a replaced file keeps its mode, a
     // new one gets the usual.
     struct stat old {};
-    const mode_t mode = ::stat(QFile::encodeName(path_).constData(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    const mode_t mode = ::stat(EncodeName(path_).constData(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
     ::fchmod(fd_, mode);
     return true;
 }
@@ -136,7 +140,31 @@ bool DurableFile::Sync() {
     return true;
 }
 
-bool DurableFile::Commit(FolderSync folderSync) {
+namespace {
+
+// rename() that never replaces: a file that appeared at the target since the
+// caller looked stays. File systems without RENAME_NOREPLACE (some FUSE ones)
+// get a hard link and an unlink, and those without links (FAT) a look first.
+int RenameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (::link(from, to) == 0)
+        return ::unlink(from);
+    if (errno == EEXIST)
+        return -1;
+    struct stat st {};
+    if (::lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+}  // namespace
+
+bool DurableFile::Commit(FolderSync folderSync, Replace replace) {
     if (!Sync()) {
         Discard();
         return false;
@@ -145,12 +173,14 @@ bool DurableFile::Commit(FolderSync folderSync) {
     fd_ = -1;
     if (closed != 0) {
         Fail(errno);
-    } else if (::rename(temporary_.constData(), QFile::encodeName(path_).constData()) != 0) {
+    } else if ((replace == Replace::Yes
+                    ? ::rename(temporary_.constData(), EncodeName(path_).constData())
+                    : RenameNoReplace(temporary_.constData(), EncodeName(path_).constData())) != 0) {
         Fail(QFileDevice::RenameError, errno);
     } else {
         committed_ = true;
         if (folderSync == FolderSync::Now)
-            SyncFolder(QFileInfo(path_).absolutePath());
+            SyncFolder(QFileInfo(AbsoluteName(path_)).absolutePath());
         return true;
     }
     ::unlink(temporary_.constData());
@@ -167,7 +197,7 @@ void DurableFile::Discard() {
 }
 
 void SyncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(EncodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -175,12 +205,12 @@ void SyncFolder(const QString& folder) {
 }
 
 void SyncPlacedFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(EncodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
-    SyncFolder(QFileInfo(path).absolutePath());
+    SyncFolder(QFileInfo(AbsoluteName(path)).absolutePath());
 }
 
 bool WriteFileDurably(const QString& path, QByteArrayView bytes, QString* errorText) {

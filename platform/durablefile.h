@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QString>
 
+#include "platform/filename.h"
+
 namespace qlm {
 
 class DurableFile {
@@ -58,13 +60,18 @@ public:
     // the sync or the rename failed: the temporary file is then gone and the
     // target as it was. ErrorCode() is QFileDevice::RenameError when only
     // the last step failed (the target is a folder, say).
-    bool Commit(FolderSync folderSync = FolderSync::Now);
+    // With Replace::No a target that exists by then is left as it is, and
+    // the commit fails with errno EEXIST (ErrorCode() RenameError).
+    enum class Replace { Yes, No };
+    bool Commit(FolderSync folderSync = FolderSync::Now, Replace replace = Replace::Yes);
+    // The errno of the last failure (0 when none).
+    int ErrorNumber() const { return errno_; }
     // Drops what was written; the target stays as it was.
     void Discard();
 
     QString Path() const { return path_; }
     // The temporary file while open (for tests that stop short of a commit).
-    QString TemporaryPath() const { return fd_ >= 0 ? QFile::decodeName(temporary_) : QString(); }
+    QString TemporaryPath() const { return fd_ >= 0 ? DecodeName(temporary_) : QString(); }
     bool IsOpen() const { return fd_ >= 0; }
     bool Committed() const { return committed_; }
     // QFileDevice::ResourceError stands for a full disk.
@@ -83,6 +90,7 @@ private:
     QByteArray buffer_;
     bool committed_ = false;
     bool synced_ = false;  // nothing written since the last Sync()
+    int errno_ = 0;
     QDateTime modified_;
     QFileDevice::FileError error_ = QFileDevice::NoError;
     QString errorString_;

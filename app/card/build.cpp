@@ -7,7 +7,9 @@
 
 #include <QFile>
 
+#include "app/card/carryforward.h"
 #include "app/card/copy.h"
+#include "app/card/imports.h"
 #include "app/card/progress.h"
 #include "app/card/recording.h"
 #include "app/catalogue/calllistmodel.h"
@@ -16,6 +18,7 @@
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
 #include "platform/appfolder.h"
+#include "platform/filename.h"
 
 namespace qlm {
 namespace {
@@ -89,6 +92,28 @@ bool AddCall(RowInserter* add, const RecordingInfo& info, Error* error) {
     return add->Insert(error);
 }
 
+QStringList RecordingColumns() {
+    return {QStringLiteral("call"), QStringLiteral("file"), QStringLiteral("size"), QStringLiteral("sha256"),
+            QStringLiteral("imported")};
+}
+
+// The call's recording beside its row: its exact file name, and what the
+// copy learnt of it when it came off a card.
+bool AddRecording(RowInserter* add, qint64 call, const std::string& file, const QHash<QString, ImportedFile>& imports,
+                  Error* error) {
+    add->BindInt(0, call);
+    add->BindText(1, file);
+    QByteArray imported;
+    const auto known = imports.constFind(QString::fromLatin1(file.data(), qsizetype(file.size())));
+    if (known != imports.cend()) {
+        imported = known->imported.toLatin1();
+        add->BindInt(2, known->size);
+        add->BindText(3, std::string_view(known->sha256.constData(), size_t(known->sha256.size())));
+        add->BindText(4, std::string_view(imported.constData(), size_t(imported.size())));
+    }
+    return add->Insert(error);
+}
+
 // Room for every page the build writes (a row is under 100 bytes, its index
 // entry under 40), so that none is written out, and the journal synced for
 // it, before the commit; the size before comes back afterwards.
@@ -146,7 +171,8 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     Error& error = result.error;
     // One listing gives both the recordings and today's catalogues.
     QStringList catalogues;
-    const std::vector<std::string> files = RecordingFileNamesIn(folder, &error, &catalogues, QLatin1String(".mdb"));
+    const std::vector<std::string> files =
+        RecordingFileNamesIn(folder, &error, &catalogues, QLatin1String(".mdb"), &result.notRegular);
     if (error.IsSet())
         return result;
     const QString path = JoinPath(folder, NextCatalogueNameAmong(catalogues, QDate::currentDate()));
@@ -157,8 +183,11 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
     if (!db)
         return result;
     result.path = path;
-    if (!db->AppendTableDef(CatalogueTableDef(), &error))
+    if (!db->AppendTableDef(CatalogueTableDef(), &error) ||
+        !db->Execute(QString::fromLatin1(kCreateRecordingTable), &error))
         return result;
+    // What the copies into this folder learnt of each recording.
+    const QHash<QString, ImportedFile> imports = ReadImports(folder);
 
     {
         const BuildCache cache(db.get(), files.size());
@@ -168,11 +197,14 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
         auto rows = transaction.Active()
                         ? db->PrepareInsert(QString::fromLatin1(kCatalogueTable), CatalogueColumns(), &error)
                         : nullptr;
-        if (!rows)
+        auto recordings =
+            rows ? db->PrepareInsert(QString::fromLatin1(kRecordingTable), RecordingColumns(), &error) : nullptr;
+        if (!recordings)
             return result;
+        QHash<QString, qint64> callsByFile;
         // Each path put together in the file system's bytes, in one buffer:
         // no text conversion per file.
-        QByteArray file = QFile::encodeName(folder);
+        QByteArray file = EncodeName(folder);
         if (!file.endsWith('/'))
             file += '/';
         const qsizetype folderBytes = file.size();
@@ -196,14 +228,21 @@ BuildResult BuildCatalogueIn(const QString& folder, CallListModel* model, const 
             }
             if (hooks.status)
                 status(2, LibStr(str::Adding) + u' ' + name + u' ' + LibStr(str::Ellipsis));
-            if (!AddCall(rows.get(), info, &error))
+            if (!AddCall(rows.get(), info, &error) ||
+                !AddRecording(recordings.get(), rows->LastRowId(), bytes, imports, &error))
                 break;
+            callsByFile.insert(QString::fromLatin1(bytes.data(), qsizetype(bytes.size())), rows->LastRowId());
             ++result.rows;
             if (hooks.status)
                 status(2, LibStr(str::ListingCalls));
             pacer.Tick();
         }
         rows.reset();
+        recordings.reset();
+        // What earlier catalogues of the folder hold about these calls; one
+        // that cannot be read is named, and the build goes on.
+        if (!error.IsSet())
+            CarryForward(db.get(), folder, catalogues, callsByFile, &result.carried, &error);
         // The index made once over all rows (one sort) rather than kept up
         // row by row; in the same transaction, so the rows never go without it.
         Error indexError;

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QString>
 
+#include "app/card/carryforward.h"
 #include "platform/error.h"
 
 namespace qlm {
@@ -35,10 +36,12 @@ struct BuildResult {
     // The new catalogue, open and held exclusively; null when it could not be
     // created. The model's listing reads through it: keep it while listing.
     std::shared_ptr<Database> database;
-    int rows = 0;     // rows stored
-    int skipped = 0;  // recordings whose header could not be read
-    int listed = 0;   // lines added to the model
-    Error error;      // set when the build failed
+    int rows = 0;         // rows stored
+    int skipped = 0;      // recordings whose header could not be read
+    int notRegular = 0;   // entries of recording names that are no regular files, passed over
+    int listed = 0;       // lines added to the model
+    CarryResult carried;  // comments and checksums taken from earlier catalogues
+    Error error;          // set when the build failed
 };
 
 // Make DB for a known folder: creates the catalogue, stores every recording

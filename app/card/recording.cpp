@@ -1,6 +1,7 @@
 #include "app/card/recording.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 
 #include "platform/appfolder.h"
+#include "platform/filename.h"
 
 namespace qlm {
 namespace {
@@ -42,9 +44,28 @@ int TwoDigits(const Name& name, int pos1, int pos2) {
     return (name[pos1].unicode() - u'0') * 10 + (name[pos2].unicode() - u'0');
 }
 
+// A library keeps a second recording of a name already taken as the name, a
+// dash and the start of its SHA-256 in lower-case hex (8 to 64 digits):
+// 10100000.005-3fa2c1d9. No card writes such a name, so none collides.
+template <typename Name>
+bool HasVariantSuffix(const Name& name) {
+    const qsizetype size = name.size();
+    if (size == 12)
+        return true;
+    if (size < 21 || size > 77 || name[12].unicode() != u'-')
+        return false;
+    for (qsizetype i = 13; i < size; ++i) {
+        const char16_t c = name[i].unicode();
+        if (!IsAsciiDigit(c) && !(c >= u'a' && c <= u'f'))
+            return false;
+    }
+    return true;
+}
+
+// The time stamp is the first 12 characters.
 template <typename Name>
 bool HasNumericName(const Name& name) {
-    if (name.size() != 12)
+    if (name.size() < 12 || !HasVariantSuffix(name))
         return false;
     for (int i : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11})
         if (!IsAsciiDigit(name[i].unicode()))
@@ -54,7 +75,7 @@ bool HasNumericName(const Name& name) {
 
 template <typename Name>
 bool IsRecordingNameOf(const Name& name) {
-    if (name.size() != 12 || name[8].unicode() != u'.' || !HasNumericName(name))
+    if (name.size() < 12 || name[8].unicode() != u'.' || !HasNumericName(name))
         return false;
     const int month = MonthFromCode(name[0].unicode());
     const int year = 2000 + TwoDigits(name, 3, 4);
@@ -100,16 +121,23 @@ struct HeaderBytes {
     bool opened = false;
 };
 
-// One open, read, seek to the end and close: a build reads thousands of
-// headers, and anything more per file shows in its time (the seek is the
-// lightest way to the length). A folder fails the read (EISDIR). False with
-// errno set.
+// One open, fstat, read and close: a build reads thousands of headers, and
+// anything more per file shows in its time. Opened without blocking and
+// taken only when it is a regular file: a FIFO or a device under a
+// recording's name must neither hang a build nor be read. False with errno
+// set (ENODEV for anything but a regular file, EILSEQ for a file shorter
+// than its header).
 bool ReadHeaderBytes(const char* path, HeaderBytes* head) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     head->opened = true;
-    bool ok = true;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        errno = ENODEV;
+        ok = false;
+    }
     while (ok && head->size < int(sizeof head->bytes)) {
         const ssize_t got = ::read(fd, head->bytes + head->size, sizeof head->bytes - size_t(head->size));
         if (got > 0)
@@ -119,8 +147,15 @@ bool ReadHeaderBytes(const char* path, HeaderBytes* head) {
         else if (errno != EINTR)
             ok = false;
     }
-    if (ok)
-        head->length = std::max<qint64>(::lseek(fd, 0, SEEK_END), 0);
+    if (ok) {
+        head->length = st.st_size;
+        // The header holds the number and the flags: a shorter file is no
+        // recording, and its bytes would make up a call.
+        if (head->length < RecordingHeaderSize) {
+            errno = EILSEQ;
+            ok = false;
+        }
+    }
     const int failure = errno;
     ::close(fd);
     errno = failure;
@@ -129,8 +164,11 @@ bool ReadHeaderBytes(const char* path, HeaderBytes* head) {
 
 // The error of a failed ReadHeaderBytes, while errno still tells it.
 Error HeaderReadError(const char* path, bool opened) {
-    const QString description = qt_error_string(errno);
-    const QString shown = QFile::decodeName(path);
+    const int number = errno;
+    const QString description = number == ENODEV   ? QStringLiteral("not a regular file")
+                                : number == EILSEQ ? QStringLiteral("shorter than a recording's 512-byte header")
+                                                   : qt_error_string(number);
+    const QString shown = DecodeName(path);
     const bool exists = opened || QFileInfo::exists(shown);
     return FileError(exists ? err::kPathFileAccess : err::kFileNotFound, shown, description);
 }
@@ -226,6 +264,21 @@ QString RecordingLookup::PathOf(const QString& name) {
     return QString();
 }
 
+QString RecordingLookup::PathOfCall(const QString& file, const QString& dateText, const QString& timeText) {
+    if (file.isEmpty())
+        return PathOf(RecordingNameFor(dateText, timeText));
+    const QString exact = JoinPath(folder_, file);
+    return QFileInfo(exact).isFile() ? exact : QString();
+}
+
+QString VariantRecordingName(const QString& name, const QByteArray& sha256Hex) {
+    return name + u'-' + QString::fromLatin1(sha256Hex.left(8)).toLower();
+}
+
+QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText) {
+    return file.isEmpty() ? RecordingNameFor(dateText, timeText) : file;
+}
+
 qint16 SampleRateFromFlags(int flags) {
     if (flags & flag::kRate1)
         return 1;
@@ -247,13 +300,13 @@ qint32 EstimateDuration(qint64 fileLength, int sampleRate) {
 RecordingInfo ReadRecordingHeader(const QString& path, Error* error) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);  // as QFileInfo::fileName, without its cost
     return ReadRecording(
-        name, [&] { return name; }, QFile::encodeName(path).constData(), error);
+        name, [&] { return name; }, EncodeName(path).constData(), error);
 }
 
 RecordingInfo ReadRecordingHeader(const QByteArray& localPath, Error* error) {
     const qsizetype start = localPath.lastIndexOf('/') + 1;
     const QLatin1String name(localPath.constData() + start, localPath.size() - start);
-    const auto shown = [&] { return QFile::decodeName(localPath.mid(start)); };
+    const auto shown = [&] { return DecodeName(localPath.mid(start)); };
     return ReadRecording(name, shown, localPath.constData(), error);
 }
 
@@ -265,6 +318,16 @@ QString RecordingNameFor(const QDate& date, const QTime& time) {
     const QString minute = two(time.minute());
     return QChar(kMonths[date.month() - 1]) + two(date.day()) + two(date.year() % 100) + two(time.hour()) + minute[0] +
            u'.' + minute[1] + two(time.second());
+}
+
+bool StampTextsOfName(const QString& name, QString* dateText, QString* timeText) {
+    if (!IsRecordingName(name))
+        return false;
+    RecordingInfo info;
+    SetStartFromName(name, &info);
+    *dateText = QDate(2000 + info.Year, info.Month, info.Day).toString(QStringLiteral("MM/dd/yyyy"));
+    *timeText = QTime(info.Hour, info.Minute, info.Second).toString(QStringLiteral("hh:mm:ss"));
+    return true;
 }
 
 QString RecordingNameFor(const QString& dateText, const QString& timeText) {

@@ -50,7 +50,8 @@ struct RecordingInfo {
 // The wildcard test alone: 12 characters with a dot at position 9.
 bool MatchesRecordingPattern(const QString& name);
 
-// True when the name is a real time stamp in the recorder's naming.
+// True when the name is a real time stamp in the recorder's naming, alone or
+// with a library's variant suffix (VariantRecordingName).
 bool IsRecordingName(const QString& name);
 // The same for a name's bytes as the file system holds them.
 bool IsRecordingName(QLatin1String name);
@@ -70,6 +71,10 @@ QString RecordingNameFor(const QDate& date, const QTime& time);
 // text cannot be read.
 QString RecordingNameFor(const QString& dateText, const QString& timeText);
 
+// The list texts ("MM/dd/yyyy", "hh:mm:ss") of a recording name's time stamp;
+// false when the name is no recording name.
+bool StampTextsOfName(const QString& name, QString* dateText, QString* timeText);
+
 // Finds call recordings in a folder whatever the letter case of their names:
 // a card mounted with lower-case short names, or filled by another tool,
 // holds b1124101.010 for B1124101.010. The name as written wins; among names
@@ -83,12 +88,25 @@ public:
     // The path of the recording of that name, or "" when the folder holds
     // none.
     QString PathOf(const QString& name);
+    // The recording of a call: its exact file when the catalogue names it
+    // (a call is its recording: no other letter case stands in for it), else
+    // the one of its time stamp as PathOf finds it. "" when there is none.
+    QString PathOfCall(const QString& file, const QString& dateText, const QString& timeText);
 
 private:
     QString folder_;
     bool listed_ = false;
     QHash<QString, QStringList> byFoldedName_;  // case-folded name -> names, in name order
 };
+
+// The name a library gives a recording whose name is taken there by other
+// bytes: the name, a dash and the first 8 hex digits of its SHA-256.
+QString VariantRecordingName(const QString& name, const QByteArray& sha256Hex);
+
+// The name work files and results of a call are named after: its exact
+// recording file when known, else the name of its time stamp ("" when the
+// texts cannot be read).
+QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText);
 
 // Estimated call length: whole payload kilobytes over the rate code's
 // kilobytes per second, halves to even.

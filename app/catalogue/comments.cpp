@@ -23,7 +23,7 @@ QString CommentUpdateStatement(const QString& dateText, const QString& timeText,
 }
 
 bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText, const QString& comment,
-                           Error* error, int* rowsChanged) {
+                           Error* error, int* rowsChanged, qint64 callId) {
     if (rowsChanged)
         *rowsChanged = 0;
     if (!db || !db->IsOpen()) {
@@ -41,7 +41,10 @@ bool WriteCatalogueComment(Database* db, const QString& dateText, const QString&
                       QStringLiteral("Syntax error in date in query expression '#%1# #%2#'.").arg(dateText, timeText)};
         return false;
     }
-    if (!db->Execute(CommentUpdateStatement(dateText, timeText, comment), error, kFailOnError))
+    QString statement = CommentUpdateStatement(dateText, timeText, comment);
+    if (callId > 0)
+        statement += QStringLiteral(" AND rowid = ") + QString::number(callId);
+    if (!db->Execute(statement, error, kFailOnError))
         return false;
     if (rowsChanged)
         *rowsChanged = db->RecordsAffected();

@@ -20,11 +20,12 @@ QString CommentBoxText(const QString& stored);
 // breaks included.
 QString CommentUpdateStatement(const QString& dateText, const QString& timeText, const QString& comment);
 
-// Runs that statement on the catalogue. Every row of that date and time gets
-// the comment. False with the engine's error when the update is rejected
+// Runs that statement on the catalogue. With the call's identity (its rowid,
+// CallRecord::Id) only that row gets the comment: two recordings may share a
+// time stamp. Without it every row of that date and time gets it. False with the engine's error when the update is rejected
 // (no catalogue, a date or time other than a list text, locked or read-only
 // file); nothing is stored then.
 bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText, const QString& comment,
-                           Error* error, int* rowsChanged = nullptr);
+                           Error* error, int* rowsChanged = nullptr, qint64 callId = 0);
 
 }  // namespace qlm

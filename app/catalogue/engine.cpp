@@ -639,6 +639,8 @@ bool RowInserter::Insert(Error* error) {
     return rc == SQLITE_DONE;
 }
 
+qint64 RowInserter::LastRowId() const { return conn_ && conn_->db ? sqlite3_last_insert_rowid(conn_->db) : 0; }
+
 // ---- ScopedTransaction -----------------------------------------------------
 
 ScopedTransaction::ScopedTransaction(Database* db, Error* error) : db_(db) {

@@ -240,6 +240,8 @@ public:
     // Stores the bound row; every value is unbound afterwards (NULL), also
     // when the insert failed.
     bool Insert(Error* error);
+    // The rowid of the last row the connection stored.
+    qint64 LastRowId() const;
 
 private:
     friend class Database;

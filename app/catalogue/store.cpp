@@ -29,10 +29,14 @@ namespace {
 // Column positions of the call columns in a record set, looked up once.
 struct CallColumns {
     int at[10];
+    int id = -1;    // the row's identity, when the listing carries it
+    int file = -1;  // its recording's file name, the same
     explicit CallColumns(const Recordset& rows) {
         const QStringList names = CatalogueColumns();
         for (int i = 0; i < 10; ++i)
             at[i] = rows.FieldIndex(names[i]);
+        id = rows.FieldIndex(QStringLiteral("qlm_id"));
+        file = rows.FieldIndex(QStringLiteral("qlm_file"));
     }
     CallRecord Read(const Recordset& rows) const {
         // Most numbers and comments are the single blank of an empty one:
@@ -50,6 +54,10 @@ struct CallColumns {
         r.Saved = qint16(rows.Value(at[7]).toInt());
         r.SampleRate = qint16(rows.Value(at[8]).toInt());
         r.Comment = shared(rows.Value(at[9]).toString());
+        if (id >= 0)
+            r.Id = rows.Value(id).toLongLong();
+        if (file >= 0)
+            r.File = rows.Value(file).toString();
         return r;
     }
 };
@@ -111,11 +119,37 @@ CallListModel::CallSource SourceOf(std::shared_ptr<Recordset> rows) {
 
 }  // namespace
 
+QString WithCallIdentity(Database* db, const QString& statement) {
+    static const QString head = QStringLiteral("SELECT * FROM qlm");
+    if (!db || !statement.startsWith(head, Qt::CaseInsensitive) ||
+        (statement.size() > head.size() && !statement.at(head.size()).isSpace()))
+        return statement;
+    auto probe = db->OpenRecordset(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                                       .arg(QLatin1String(kRecordingTable)),
+                                   nullptr);
+    const bool recordings = probe && probe->RecordCount() > 0;
+    probe.reset();
+    QString columns = QStringLiteral("SELECT *, qlm.rowid AS qlm_id");
+    if (recordings)
+        columns += QStringLiteral(", (SELECT file FROM %1 WHERE call = qlm.rowid) AS qlm_file")
+                       .arg(QLatin1String(kRecordingTable));
+    return columns + QStringLiteral(" FROM qlm") + statement.mid(head.size());
+}
+
 int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error) {
     Error failed;
     auto counted =
         db ? db->OpenRecordset(QStringLiteral("SELECT count(*) FROM (") + statement + u')', &failed) : nullptr;
-    std::shared_ptr<Recordset> rows = counted ? db->OpenRecordset(statement, &failed) : nullptr;
+    std::shared_ptr<Recordset> rows;
+    if (counted) {
+        // The rows with their identity where the statement allows it (a
+        // table of rows, not a view): the same rows in the same order.
+        const QString identified = WithCallIdentity(db, statement);
+        if (identified != statement)
+            rows = db->OpenRecordset(identified, nullptr);
+        if (!rows)
+            rows = db->OpenRecordset(statement, &failed);
+    }
     if (!db)
         failed = Error{dberr::kObjectClosed, QStringLiteral("Object invalid or no longer set.")};
     if (!rows || !HasCatalogueColumns(*rows, &failed)) {

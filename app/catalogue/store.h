@@ -49,6 +49,11 @@ int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error);
 // with the error set when the statement fails or lacks a catalogue column.
 int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error);
 
+// A statement of the design's form "SELECT * FROM qlm ..." that also gives
+// each row's identity: its rowid as qlm_id and, where the catalogue keeps
+// them, its recording's file name as qlm_file. Other statements unchanged.
+QString WithCallIdentity(Database* db, const QString& statement);
+
 // Gives a catalogue the index its searches and comment updates look calls
 // up by (kCreateDateIndex), when it lacks it and can be written; a catalogue that
 // cannot take it (read-only, locked, no table qlm) is left as it is.

@@ -141,7 +141,7 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
         // A line whose date or time cannot be read names no file; it must not
         // run the stages on files called ".Dat", ".wav", ... that every such
         // line would share.
-        const QString name = RecordingNameFor(item.dateText, item.timeText);
+        const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
         const bool named = !name.isEmpty();
         const ConvertPaths paths = PathsFor(name, temp, destination, mp3Option);
         bool cancelled = false;
@@ -149,7 +149,7 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
             cancelled = !RunStage(progress, line, prefix + QStringLiteral("Converting to Dat ..."), [&] {
                 // The card's name may differ in letter case; the work files
                 // keep the usual name.
-                const QString source = recordings.PathOf(name);
+                const QString source = recordings.PathOfCall(item.file, item.dateText, item.timeText);
                 CallSkipCopy(RecordingHeaderSize, source.isEmpty() ? JoinPath(recordingsFolder, name) : source,
                              paths.dat);
                 WaitForFile(paths.dat, kStageWaitMs);

@@ -5,6 +5,8 @@
 // lines and answer the cancel question through ConvertProgress.
 #pragma once
 
+#include <utility>
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -16,8 +18,14 @@ namespace qlm {
 // One recording to convert, as its list line names it: "MM/dd/yyyy" and
 // "hh:mm:ss".
 struct ConvertItem {
+    ConvertItem() = default;
+    ConvertItem(QString date, QString time, QString recordingFile = {})
+        : dateText(std::move(date)), timeText(std::move(time)), file(std::move(recordingFile)) {}
     QString dateText;
     QString timeText;
+    // The call's exact recording file (CallRecord::File) when known: two
+    // recordings may share a time stamp, and each converts its own.
+    QString file;
 };
 
 // The result text of a recording that has no result file. A recording whose

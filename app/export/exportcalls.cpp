@@ -61,7 +61,7 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
     ExportResult result;
     QVector<ConvertItem> items;
     for (const CallRecord& record : request.calls)
-        items << ConvertItem{DateDisplayText(record.Date), TimeDisplayText(record.Time)};
+        items << ConvertItem{DateDisplayText(record.Date), TimeDisplayText(record.Time), record.File};
     // Converted into the temp folder, where the conversion keeps its work
     // files: the levelled WAV (or the MP3 beside it) is what gets exported.
     const QString temp = GetTempFolder();
@@ -87,7 +87,7 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         call.file = UniqueName(call.record, extension, &taken);
         // The levelled WAV is there for MP3 as well; an MP3's own length
         // differs from it only by the encoder's padding.
-        const QString name = RecordingNameFor(items[i].dateText, items[i].timeText);
+        const QString name = WorkNameOf(items[i].file, items[i].dateText, items[i].timeText);
         call.seconds = WavSeconds(PathsFor(name, temp, temp, request.mp3Option).levelled);
         calls << call;
         sources << source;

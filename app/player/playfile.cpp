@@ -52,7 +52,7 @@ private:
 }  // namespace
 
 QString PlayFileFor(const ConvertItem& item) {
-    const QString name = RecordingNameFor(item.dateText, item.timeText);
+    const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
     return name.isEmpty() ? QString() : JoinPath(GetTempFolder(), name + QStringLiteral(".wav"));
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/card/build.h"
 #include "app/card/copy.h"
+#include "app/card/library.h"
 #include "app/catalogue/calllistmodel.h"
 #include "app/catalogue/store.h"
 #include "app/prjpublic.h"
@@ -16,8 +17,8 @@
 #include "app/ui/errorbox.h"
 #include "app/ui/frmMain.h"
 #include "app/ui/frmSelect.h"
-
 #include "platform/userstate.h"
+
 namespace qlm {
 namespace {
 
@@ -52,7 +53,14 @@ void OpenCatalogue(frmMain& main) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(QStringLiteral("ACCESS Files(*.mdb)"));
-    dialog.setDirectory(state.RecordingsFolder.isEmpty() ? QDir::currentPath() : state.RecordingsFolder);
+    // Without a copy this session, the library used last, on its newest
+    // catalogue.
+    const QString library = state.RecordingsFolder.isEmpty() ? LastLibraryFolder() : QString();
+    dialog.setDirectory(!state.RecordingsFolder.isEmpty() ? state.RecordingsFolder
+                        : !library.isEmpty()              ? library
+                                                          : QDir::currentPath());
+    if (const QString newest = library.isEmpty() ? QString() : NewestCatalogueIn(library); !newest.isEmpty())
+        dialog.selectFile(newest);
     if (dialog.exec() != QDialog::Accepted) {
         // Cancelled: the catalogue open before stays open and current.
         EnableConvert(main, false);
@@ -142,8 +150,10 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
         } else {
             state.CataloguePath = result.path;
             state.RecordingsFolder = state.SourceFolder;
+            RememberLibraryFolder(state.SourceFolder);
             main.SetPanelText(2, CountText(result.listed, str::Calls));
-            main.SetPanelText(1, state.CataloguePath);
+            const QString carried = CarryNoticeText(result.carried);
+            main.SetPanelText(1, carried.isEmpty() ? state.CataloguePath : carried);
             ListingStarted(main);
         }
     }
@@ -176,13 +186,15 @@ void CopyRecordingsFrom(frmMain& main, const QString& source) {
         hooks.repaint = Repaint;
         const CopyResult result = CopyRecordings(state.SourceFolder, state.DestinationFolder, hooks);
         state.RecordingsFolder = state.DestinationFolder;
+        if (result.copied > 0 || result.alreadyThere > 0)
+            RememberLibraryFolder(state.DestinationFolder);
         // "Copy finished." only when it did; otherwise what failed.
         if (result.listError.IsSet())
             main.SetPanelText(1, LibStr(str::CopySourceUnreadable) + u' ' + state.SourceFolder);
         else if (!result.failed.isEmpty())
             main.SetPanelText(1, LibStr(str::CopyIncomplete) + u' ' + QString::number(result.failed.size()));
         else
-            main.SetPanelText(1, LibStr(str::CopyFinished));
+            main.SetPanelText(1, (QStringList{LibStr(str::CopyFinished)} + CopyNoticeLines(result)).join(u' '));
         if (result.listError.IsSet()) {
             ShowMessage(LibStr(str::SourceUnreadable) + u' ' + state.SourceFolder, &main);
         } else if (!result.failed.isEmpty()) {

@@ -25,7 +25,7 @@ namespace qlm {
 namespace {
 
 ConvertItem ItemOf(const CallListModel& model, int row) {
-    return {model.Text(row, kColDate), model.Text(row, kColTime)};
+    return {model.Text(row, kColDate), model.Text(row, kColTime), model.Record(row).File};
 }
 
 // A run is still working in the converter window: a second one must not
@@ -109,7 +109,7 @@ void PlaySelected(frmMain& main) {
     if (RefuseWhileRunning(main))
         return;
     const ConvertItem item = ItemOf(*model, row);
-    const QString name = RecordingNameFor(item.dateText, item.timeText);
+    const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
     const QString temp = GetTempFolder();
     const QString playFile = name.isEmpty() ? QString() : JoinPath(temp, name + QStringLiteral(".wav"));
     if (!playFile.isEmpty() && !QFileInfo(playFile).isFile()) {

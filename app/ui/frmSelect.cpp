@@ -10,10 +10,12 @@
 #include <QPushButton>
 #include <QStorageInfo>
 
+#include "app/card/library.h"
 #include "app/prjpublic.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
 #include "app/ui/applyfont.h"
+#include "app/ui/errorbox.h"
 #include "app/ui/keyboard.h"
 #include "platform/appfolder.h"
 #include "platform/shellopen.h"
@@ -210,6 +212,9 @@ frmSelect::frmSelect(QWidget* parent) : QDialog(parent) {
 
     const int mode = PrjPublicM().SelectMode;
     FillDrives();
+    // Copies go to the user's library, not beside the card's files.
+    if (mode == 0)
+        StartDestinationAt(DefaultLibraryFolder());
     Layout(mode);
     if (parent) {
         const QRect main = parent->window()->frameGeometry();
@@ -246,6 +251,15 @@ void frmSelect::StartSourceAt(const QString& folder) {
     drvSource->setCurrentIndex(best);
     sourceDrive_ = best;
     dirSource->SetPath(folder, volumes_[best].root);
+}
+
+void frmSelect::StartDestinationAt(const QString& folder) {
+    const int best = folder.isEmpty() ? -1 : VolumeHolding(volumes_, folder);
+    if (best < 0)
+        return;
+    drvDest->setCurrentIndex(best);
+    destDrive_ = best;
+    dirDest->SetPath(folder, volumes_[best].root);
 }
 
 void frmSelect::DriveChanged(QComboBox* drives, DirListBox* dirs, int* previous) {
@@ -362,6 +376,12 @@ void frmSelect::cmdSubmit_Click() {
     PrjPublicState& state = PrjPublicM();
     switch (state.SelectMode) {
     case 0:
+        // A catalogue built on the card would lose its recordings to the
+        // next wipe of the card.
+        if (IsSameOrInside(dirDest->Path(), dirSource->Path())) {
+            ShowMessage(LibStr(str::DestinationOnCard), this);
+            return;
+        }
         state.SourceFolder = dirSource->Path();
         state.DestinationFolder = dirDest->Path();
         break;

@@ -72,6 +72,8 @@ public:
     // Opens the source list on that folder and its volume (a card just
     // plugged in) instead of the current folder.
     void StartSourceAt(const QString& folder);
+    // The destination list on that folder (and its drive), when it exists.
+    void StartDestinationAt(const QString& folder);
 
     QGroupBox* fraSource = nullptr;
     QComboBox* drvSource = nullptr;

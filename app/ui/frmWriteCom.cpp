@@ -152,7 +152,7 @@ void frmWriteCom::cmdSubmit_Click() {
     const QString comment = txtRecCom->toPlainText();
     Error error;
     if (WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), txtDate->text(), txtTime->text(), comment,
-                              &error)) {
+                              &error, nullptr, row_ >= 0 ? model_->Record(row_).Id : 0)) {
         if (row_ >= 0)
             model_->SetComment(row_, comment);
     } else {

@@ -55,8 +55,10 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
     Touch(card.filePath(QStringLiteral("A2505143.52")));
     Touch(card.filePath(QStringLiteral("A2505146.027")));     // minute 60
     QDir(card.path()).mkdir(QStringLiteral("A2505143.528"));  // a folder, not a file
-    // A recording name whose content cannot be read.
-    ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("gone")), card.filePath(QStringLiteral("A2505143.527"))));
+    // A recording name whose content is no recording (shorter than its
+    // header), and one that is no regular file.
+    test::WriteFile(card.filePath(QStringLiteral("A2505143.527")), QByteArray(511, '\x55'));
+    ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("gone")), card.filePath(QStringLiteral("A2505143.529"))));
 
     QStringList unreadable;
     QStringList panel2;
@@ -77,6 +79,7 @@ TEST(BuildCatalogue, StoresEveryValidRecordingAndSkipsUnreadableOnes) {
     ASSERT_FALSE(result.error.IsSet()) << result.error.description.toStdString();
     EXPECT_EQ(result.rows, 12);
     EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.notRegular, 1);
     EXPECT_EQ(result.listed, 12);
     EXPECT_EQ(unreadable, QStringList{"A2505143.527"});
     EXPECT_EQ(result.path, expected);

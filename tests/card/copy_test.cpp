@@ -1,4 +1,6 @@
 // Copying recordings between real folders.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -28,7 +30,7 @@ void SetModified(const QString& path, const QDateTime& when) {
 
 }  // namespace
 
-TEST(CopyRecordings, CopiesRecordingsOnlyKeepingTimesAndOverwriting) {
+TEST(CopyRecordings, CopiesRecordingsOnlyKeepingTimesNeverReplacingOthers) {
     QTemporaryDir card, pc;
     Error error;
     ASSERT_EQ(sim::WriteDemoCard(card.path(), &error), 12);
@@ -40,8 +42,9 @@ TEST(CopyRecordings, CopiesRecordingsOnlyKeepingTimesAndOverwriting) {
     test::WriteFile(card.filePath(QStringLiteral("sub/11524090.508")), "nested");
     const QDateTime recorded(QDate(2024, 1, 15), QTime(9, 6, 0));
     SetModified(card.filePath(recordings[0]), recorded);
-    // An older copy of the same call is replaced without asking.
-    test::WriteFile(pc.filePath(recordings[0]), "stale");
+    // Other bytes under a recording's name stay: the card's recording goes
+    // beside them.
+    test::WriteFile(pc.filePath(recordings[0]), "another call");
 
     QList<int> counters;
     int repaints = 0;
@@ -55,38 +58,48 @@ TEST(CopyRecordings, CopiesRecordingsOnlyKeepingTimesAndOverwriting) {
     EXPECT_TRUE(result.failed.isEmpty());
     EXPECT_EQ(counters.size(), 12);
     EXPECT_EQ(counters.last(), 12);
-    EXPECT_EQ(FilesIn(pc.path()), recordings);  // no temporary files left, nothing else copied
-    for (const QString& name : recordings)
+    ASSERT_EQ(result.storedBeside.size(), 1);
+    const QString beside = result.storedBeside.first();
+    // No temporary files left, nothing else copied; the checksums are kept.
+    QStringList expected = recordings + QStringList{beside, QStringLiteral(".qlm-imports")};
+    expected.sort();
+    EXPECT_EQ(FilesIn(pc.path()), expected);
+    EXPECT_EQ(test::ReadFile(pc.filePath(recordings[0])), "another call");
+    EXPECT_EQ(test::ReadFile(pc.filePath(beside)), test::ReadFile(card.filePath(recordings[0])));
+    for (const QString& name : recordings.mid(1))
         EXPECT_EQ(test::ReadFile(pc.filePath(name)), test::ReadFile(card.filePath(name))) << name.toStdString();
-    EXPECT_EQ(QFileInfo(pc.filePath(recordings[0])).lastModified(), recorded);
+    EXPECT_EQ(QFileInfo(pc.filePath(beside)).lastModified(), recorded);
     // The card is left as it was.
     EXPECT_EQ(FilesIn(card.path()).size(), 15);
 }
 
-TEST(CopyRecordings, FailedFilesAreCountedApartAndTheCopyGoesOn) {
-    QTemporaryDir card, pc;
+TEST(CopyRecordings, EntriesThatAreNoRecordingFilesAreCountedAndTheCopyGoesOn) {
+    QTemporaryDir card, pc, outside;
     Error error;
     ASSERT_EQ(sim::WriteDemoCard(card.path(), &error), 12);
     const QStringList recordings = FilesIn(card.path());
-    // One recording cannot be read, one cannot be written (a folder holds
-    // its name at the destination).
+    // Under recording names: a dangling link, a FIFO (a read would hang) and
+    // a link to a file outside the card; at the destination a folder holds
+    // one recording's name.
     ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("lost")), card.filePath(QStringLiteral("A2505143.527"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(card.filePath(QStringLiteral("A2505143.528"))).constData(), 0600), 0);
+    test::WriteFile(outside.filePath(QStringLiteral("secret")), QByteArray(600, 's'));
+    ASSERT_TRUE(QFile::link(outside.filePath(QStringLiteral("secret")), card.filePath(QStringLiteral("A2505143.529"))));
     ASSERT_TRUE(QDir(pc.path()).mkdir(recordings[3]));
 
-    QStringList reported;
     CopyHooks hooks;
-    hooks.failedFile = [&](const QString& name, const Error& e) {
-        reported << name;
-        EXPECT_TRUE(e.IsSet());
-    };
+    hooks.failedFile = [&](const QString& name, const Error&) { ADD_FAILURE() << name.toStdString(); };
     const CopyResult result = CopyRecordings(card.path(), pc.path(), hooks);
-    EXPECT_EQ(result.copied, 11);
-    EXPECT_EQ(result.failed.size(), 2);
-    EXPECT_EQ(reported, result.failed);
-    EXPECT_TRUE(result.failed.contains(QStringLiteral("A2505143.527")));
-    EXPECT_TRUE(result.failed.contains(recordings[3]));
-    EXPECT_FALSE(QFile::exists(pc.filePath(QStringLiteral("A2505143.527"))));
-    EXPECT_EQ(FilesIn(pc.path()).size(), 11);  // no partial or temporary files
+    EXPECT_EQ(result.copied, 12);
+    EXPECT_EQ(result.notRegular, 3);
+    EXPECT_TRUE(result.failed.isEmpty());
+    // The folder stays; the recording of its name is kept beside it.
+    ASSERT_EQ(result.storedBeside.size(), 1);
+    EXPECT_TRUE(QFileInfo(pc.filePath(recordings[3])).isDir());
+    EXPECT_EQ(test::ReadFile(pc.filePath(result.storedBeside[0])), test::ReadFile(card.filePath(recordings[3])));
+    for (const char* name : {"A2505143.527", "A2505143.528", "A2505143.529"})
+        EXPECT_FALSE(QFileInfo::exists(pc.filePath(QString::fromLatin1(name)))) << name;
+    EXPECT_EQ(FilesIn(pc.path()).size(), 13);  // the recordings and the import ledger, nothing partial
 
     const CopyResult missing = CopyRecordings(card.filePath(QStringLiteral("gone")), pc.path(), {});
     EXPECT_TRUE(missing.listError.IsSet());
@@ -95,7 +108,7 @@ TEST(CopyRecordings, FailedFilesAreCountedApartAndTheCopyGoesOn) {
     // A destination that does not exist fails every file, loudly.
     const CopyResult nowhere = CopyRecordings(card.path(), pc.filePath(QStringLiteral("no/such")), {});
     EXPECT_EQ(nowhere.copied, 0);
-    EXPECT_EQ(nowhere.failed.size(), 13);
+    EXPECT_EQ(nowhere.failed.size(), 12);
 }
 
 TEST(CopyRecordings, NoSixteenBitLimitOnTheFileCount) {
@@ -115,5 +128,5 @@ TEST(CopyRecordings, NoSixteenBitLimitOnTheFileCount) {
     }
     const CopyResult result = CopyRecordings(card.path(), pc.path(), {});
     EXPECT_EQ(result.copied, n);
-    EXPECT_EQ(FilesIn(pc.path()).size(), n);
+    EXPECT_EQ(FilesIn(pc.path()).size(), n + 1);  // and the import ledger
 }
