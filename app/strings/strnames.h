@@ -206,5 +206,26 @@ inline constexpr int PasswordFileNoAccess = 288;  // This user may not read the 
 inline constexpr int BrakeNextTry = 289;        // %1 wrong passwords in a row: the next try waits %2 s.
 inline constexpr int BrakeWait = 290;           // Too many wrong passwords in a row: please wait %1 s ...
 inline constexpr int BrakeWaiting = 291;        // Too many wrong passwords in a row: waiting %1 s ...
+inline constexpr int WipeNotInLibrary = 303;  // %1 recordings were not deleted because they are not in th...
+inline constexpr int WipeNeedsLibrary = 304;  // Open the catalogue of your library first: a recording is ...
+inline constexpr int WipeDeleted = 305;  // %1 recordings were deleted from the card.
+inline constexpr int WipeSkipped = 306;  // %1 entries were skipped because they are not regular files.
+inline constexpr int WipeFailed = 307;  // %1 recordings could not be deleted (the card may be write...
+inline constexpr int ConfirmDeleteSaved = 308;  // %1 of the selected calls are marked saved. Delete them wi...
+inline constexpr int DeleteNothingSelected = 309;  // No line is selected. Delete removes the selected lines; t...
+inline constexpr int ConfirmWipeLibrary = 310;  // Delete the recordings on the card that the library in %1 ...
+inline constexpr int CopyAlreadyThere = 313;  // %1 recordings were in the library already and were not copied again.
+inline constexpr int CopyStoredBeside = 314;  // %1 recordings were stored beside others of the same name:
+inline constexpr int CopyNotRegular = 315;  // %1 entries with a recording's name were skipped: they are no regular files.
+inline constexpr int DestinationOnCard = 316;  // The destination cannot be the card or a folder on it. Choose a folder on this computer.
+inline constexpr int CommentsCarried = 317;  // Comments of %1 calls carried over from %2
+inline constexpr int CataloguesNotRead = 323;  // Earlier catalogues that could not be read:
+inline constexpr int ChecksumsNotKept = 324;  // The checksums of the copied recordings could not be kept:
+inline constexpr int VerifyRecordings = 325;  // Verify Recordings
+inline constexpr int VerifySummary = 326;  // %1 calls checked: %2 unchanged, %3 changed, %4 missing, %5 unreadable, %6 without a checksum.
+inline constexpr int VerifyChanged = 327;  // changed since the import
+inline constexpr int VerifyMissing = 328;  // missing
+inline constexpr int VerifyUnreadable = 329;  // unreadable
+inline constexpr int VerifyNoChecksum = 330;  // no checksum from an import
 
 }  // namespace qlm::str
