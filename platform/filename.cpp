@@ -163,7 +163,10 @@ QList<Alias>& Aliases() {
 
 }  // namespace
 
-QString QtReachablePath(const QString& path, Error* error) {
+QString QtReachablePath(const QString& given, Error* error) {
+    // Qt makes a relative path absolute with a lossy working folder.
+    const bool rawHere = !given.startsWith(u'/') && HasRawBytes(AbsoluteName(QString()));
+    const QString path = rawHere ? AbsoluteName(given) : given;
     if (!HasRawBytes(path))
         return path;
     qsizetype lastRaw = 0;

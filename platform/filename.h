@@ -42,7 +42,8 @@ bool RefuseRawBytes(const QString& path, Error* error);
 
 // The same place under a name Qt's file classes reach exactly, so that code
 // built on them (QFile, QDir, SQLite's path) acts on this file and no other:
-// the path itself when it has no raw bytes; else the folder that ends with
+// the path itself when it has no raw bytes (nor is relative to a working
+// folder that has); else the folder that ends with
 // its last raw byte, opened once by its bytes and named by its descriptor in
 // /proc ("/proc/<pid>/fd/<n>"), followed by the rest. That folder must exist
 // (so a file whose own name has raw bytes cannot be reached): "" and a "bad

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <random>
 
 #include <QFile>
@@ -100,6 +101,16 @@ TEST(FileNameTest, QtReachesTheFolderOfTheseBytesOnly) {
     EXPECT_EQ(::access(base + "/card\xff/B.TXT", F_OK), 0);
     EXPECT_NE(::access(base + "/card\xEF\xBF\xBD/B.TXT", F_OK), 0);
     EXPECT_EQ(UnaliasPaths("at " + file + ": gone"), "at " + folder + "/A.TXT: gone");
+
+    // A relative name in a working folder of raw bytes.
+    char* here = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(base + "/card\xff"), 0);
+    QFile relative(QtReachablePath(QStringLiteral("A.TXT"), &error));
+    const bool opened = relative.open(QIODevice::ReadOnly);
+    EXPECT_EQ(::chdir(here), 0);
+    std::free(here);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(relative.readAll(), "raw");
 
     // A file of raw bytes, or a folder that is not there, is refused, not guessed.
     write(base + "/plain\xfe", "x");
