@@ -146,6 +146,23 @@ TEST_F(LeftoverTest, KilledRunsAreClearedByTheNextAndOnlyThey) {
     EXPECT_EQ(ReadFile(JoinPath(folder, QStringLiteral(".qlm-export-mine/notes.txt"))), "mine");
     EXPECT_EQ(Manifests(folder)[QStringLiteral("json")].toArray().size(), calls_.size());
 
+    // Two runs at once: neither takes the other's staging for a leftover.
+    {
+        QProcess runs[2];
+        for (QProcess& tool : runs) {
+            tool.start(app_.file(QStringLiteral("qlmtool")),
+                       Export(folder, {QStringLiteral("--all"), QStringLiteral("--password-stdin")}));
+            tool.write("\n");
+            tool.closeWriteChannel();
+        }
+        for (QProcess& tool : runs) {
+            ASSERT_TRUE(tool.waitForFinished(120000));
+            EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+        }
+        EXPECT_EQ(Staging(folder), userThings);
+        EXPECT_EQ(Manifests(folder)[QStringLiteral("json")].toArray().size(), calls_.size());
+    }
+
     ASSERT_EQ(Tool(Export(zip, {QStringLiteral("--all")})).exitCode, 0);
     EXPECT_EQ(Entries(zipFolder), QStringList{QStringLiteral("calls.zip")});
     EXPECT_EQ(test::Run(QStringLiteral("unzip"), {QStringLiteral("-tq"), zip}).exitCode, 0);
