@@ -46,6 +46,7 @@ int CmdBackup(const QStringList& args);
 int CmdPrune(const QStringList& args);
 int CmdPlay(const QStringList& args);
 int CmdPasswd(const QStringList& args);
+int CmdVerify(const QStringList& args);
 
 // The password gate of the commands that need it. Takes --password-stdin
 // out of args and reads the first line of in; without it asks on the

@@ -53,6 +53,7 @@ const QMap<QString, Subcommand>& Commands() {
          {CmdPlay, true,
           "play CATALOGUE (FILE | MM/dd/yyyy hh:mm:ss) [--speed X] [--from SECONDS] [--output FILE.wav]"}},
         {QStringLiteral("passwd"), {CmdPasswd, false, "passwd [--password-stdin]"}},
+        {QStringLiteral("verify"), {CmdVerify, true, "verify [--json] CATALOGUE"}},
     };
     return commands;
 }

@@ -42,6 +42,9 @@ short ReadMp3Option(frmMain& main);  // the volume frame's MP3 option
 
 // Calls and the card (cmd_records.cpp).
 void WriteComment(frmMain& main);
+// Tools > Verify Recordings (cmd_verify.cpp): its item, then the check.
+void AddVerifyCommand(frmMain& main);
+void VerifyCommand(frmMain& main);
 void DeleteRecords(frmMain& main);  // pop-up MnuDelete
 void DeleteCardRecordings(frmMain& main);
 void ConfirmCardWipe(frmMain& main, const QString& folder);

@@ -82,6 +82,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     UseIconTheme();
     BuildMenus();
     AddExportCommands(*this);
+    AddVerifyCommand(*this);
     BuildToolbar();
     BuildPanels();
     SetUpList();

@@ -1,6 +1,8 @@
 // A call is its recording: two recordings of one time stamp stay two calls
 // through copy, build, list, comment, play and export, on real folders and
 // through the real qlmtool.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -148,4 +150,59 @@ TEST(CallIdentity, TwoLetterCasesOfOneStampAreTwoCallsForEveryCommand) {
     QStringList audio = QDir(exported).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
     ASSERT_EQ(audio.size(), 2);
     EXPECT_NE(test::ReadFile(JoinPath(exported, audio[0])), test::ReadFile(JoinPath(exported, audio[1])));
+}
+
+TEST(CallIdentity, ASecondImportKeepsCommentsAndVerifyTellsWhatChanged) {
+    QTemporaryDir first, second, root;
+    const QString library = JoinPath(root.path(), QStringLiteral("Calls"));
+    const QDateTime start(QDate(2024, 5, 1), QTime(9, 0, 0));
+    const QString one =
+        QFileInfo(sim::WriteRecording(first.path(), {start, QStringLiteral("5551111"), 0, sim::FillerPayload(2000)}))
+            .fileName();
+    const QString two = QFileInfo(sim::WriteRecording(second.path(), {start.addSecs(60), QStringLiteral("5552222"), 0,
+                                                                      sim::FillerPayload(2000)}))
+                            .fileName();
+    // The card is never its own library.
+    EXPECT_EQ(
+        test::Qlmtool({QStringLiteral("copy"), first.path(), JoinPath(first.path(), QStringLiteral("lib"))}).exitCode,
+        64);
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(first.path(), QStringLiteral("lib"))));
+
+    ASSERT_EQ(test::Qlmtool({QStringLiteral("copy"), first.path(), library}).exitCode, 0);
+    ASSERT_EQ(test::Qlmtool({QStringLiteral("build"), library}).exitCode, 0);
+    const QString older = OnlyCatalogue(library);
+    ASSERT_EQ(test::Qlmtool({QStringLiteral("comment"), older, one, QStringLiteral("it's the bank")}).exitCode, 0);
+    // Older catalogues that cannot be read are named, not fatal.
+    test::WriteFile(JoinPath(library, QStringLiteral("C0101991.mdb")), QByteArray(4096, 'x'));
+
+    ASSERT_EQ(test::Qlmtool({QStringLiteral("copy"), second.path(), library}).exitCode, 0);
+    const test::RunResult built = test::Qlmtool({QStringLiteral("build"), QStringLiteral("--json"), library});
+    ASSERT_EQ(built.exitCode, 0) << built.err.toStdString();
+    EXPECT_TRUE(built.err.contains("Comments of 1 calls carried over from " + QFileInfo(older).fileName().toUtf8()))
+        << built.err.toStdString();
+    EXPECT_TRUE(built.err.contains("C0101991.mdb")) << built.err.toStdString();
+    const QString newer = QJsonDocument::fromJson(built.out).object().value(QStringLiteral("path")).toString();
+    QMap<QString, QJsonObject> calls = Listed(newer);
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[one].value(QStringLiteral("comment")).toString(), QStringLiteral("it's the bank"));
+    // The checksums came along from the copies, so the recordings verify.
+    const auto verify = [&] { return test::Qlmtool({QStringLiteral("verify"), QStringLiteral("--json"), newer}); };
+    EXPECT_EQ(verify().exitCode, 0) << verify().err.toStdString();
+
+    // A changed byte, a recording gone, one replaced by a FIFO.
+    QByteArray bytes = test::ReadFile(JoinPath(library, one));
+    bytes[600] = char(bytes[600] ^ 1);
+    test::WriteFile(JoinPath(library, one), bytes);
+    test::RunResult checked = verify();
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_TRUE(checked.out.contains("\"state\":\"changed\"")) << checked.out.toStdString();
+    ASSERT_TRUE(QFile::remove(JoinPath(library, two)));
+    ASSERT_TRUE(QFile::remove(JoinPath(library, one)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(JoinPath(library, one)).constData(), 0600), 0);
+    checked = verify();
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_TRUE(checked.out.contains("\"state\":\"missing\"")) << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.contains("\"state\":\"unreadable\"")) << checked.out.toStdString();
+    EXPECT_TRUE(checked.err.contains("2 calls checked: 0 unchanged, 0 changed, 1 missing, 1 unreadable"))
+        << checked.err.toStdString();
 }
