@@ -76,7 +76,6 @@ bool MakePrivateFolder(const QString& path, QString* error) {
     return true;
 }
 
-}  // namespace
 // The shared fallback folder, when it is safe: this user's own, private,
 // and not a link. Someone else may have made it first, or made it open.
 bool IsOwnPrivateFolder(const QByteArray& native) {
@@ -108,6 +107,7 @@ QString SharedFallbackFolder() {
     return QFile::decodeName(fresh.folder);
 }
 
+}  // namespace
 
 WindowSystem& CurrentWindowSystem() {
     static SocketWindowSystem real;
@@ -192,7 +192,6 @@ bool Call(qint64 pid, const QCborMap& request, Reply mode, int limitMs, QCborMap
     }
 }
 
-QCborMap Request(QLatin1StringView op, WindowHandle window = 0) {
 // The list a program published, read without blocking: only a regular file
 // counts (a FIFO under that name must not hold the caller).
 bool ReadPublished(const QString& path, QByteArray* bytes) {
@@ -210,6 +209,7 @@ bool ReadPublished(const QString& path, QByteArray* bytes) {
     return regular;
 }
 
+QCborMap Request(QLatin1StringView op, WindowHandle window = 0) {
     QCborMap request;
     request.insert(kOp, op);
     if (window != 0)
@@ -249,13 +249,13 @@ QList<WindowInfo> SocketWindowSystem::TopLevelWindows() {
     QList<WindowInfo> windows;
     const QList<qint64> pids = ServingProcesses();
     const QString folder = WindowMessageFolder();
-    for (qint64 pid : pids) {
     // A program that has ended may come back under its number as another.
     for (auto it = silent_.begin(); it != silent_.end();)
         it = pids.contains(*it) ? std::next(it) : silent_.erase(it);
-        // The published list, as the system keeps captions; a program that
+    for (qint64 pid : pids) {
         if (silent_.contains(pid))
             continue;
+        // The published list, as the system keeps captions; a program that
         // publishes none is asked, once at most if it does not answer.
         QCborArray list;
         QByteArray published;
@@ -267,8 +267,8 @@ QList<WindowInfo> SocketWindowSystem::TopLevelWindows() {
                 if (ProcessAlive(pid))
                     silent_.insert(pid);
                 continue;
-            list = answer.value(kWindows).toArray();
             }
+            list = answer.value(kWindows).toArray();
         }
         for (const QCborValue& item : list) {
             const QCborMap map = item.toMap();
@@ -349,11 +349,11 @@ qint64 SocketWindowSystem::StartProcess(const QString& program, const QString& w
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM")) && !environment.contains(QStringLiteral("DISPLAY")) &&
         !environment.contains(QStringLiteral("WAYLAND_DISPLAY")))
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(environment);
     // A fresh window folder of this process's own is known to nobody else.
     const QString windowFolder = WindowMessageFolder();
     if (!windowFolder.isEmpty())
         environment.insert(QString::fromLatin1(kWindowFolderVariable), windowFolder);
+    process.setProcessEnvironment(environment);
     qint64 pid = 0;
     // What it writes in the run's folder is decoded calls: owner-only from
     // the start. The mask is inherited at the fork.
@@ -394,7 +394,10 @@ bool SocketWindowSystem::EndProcess(qint64 processId, const QString& workingFold
         ended = true;  // not the program that was started there
     } else {
         pollfd wait{pidfd, POLLIN, 0};
-        ended = ::poll(&wait, 1, kPeerAnswerLimitMs) == 1;
+        // A program asked to close ends at once; one that is still there
+        // after a moment will not end by itself.
+        constexpr int kGraceMs = 250;
+        ended = ::poll(&wait, 1, kGraceMs) == 1;
         if (!ended && ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0) {
             wait.revents = 0;
             ended = ::poll(&wait, 1, 5 * kPeerAnswerLimitMs) == 1;

@@ -8,10 +8,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <cstdio>
 #include <QThread>
 
 #include <memory>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -37,14 +40,16 @@ protected:
         else
             qputenv("QLM_WINMSG_DIR", saved_);
     }
-    QProcess* StartPeer(const QString& caption) {
+    QProcess* StartPeer(const QString& caption) { return StartPeerWith({caption, Marker()}); }
+    QProcess* StartPeerWith(const QStringList& args) {
         auto peer = std::make_unique<QProcess>();
-        peer->start(QCoreApplication::applicationDirPath() + QStringLiteral("/winmsg_peer"), {caption, Marker()});
+        peer->start(PeerProgram(), args);
         EXPECT_TRUE(peer->waitForReadyRead(20000));
         EXPECT_EQ(peer->readAllStandardOutput(), QByteArray("ready\n"));
         peers_.push_back(std::move(peer));
         return peers_.back().get();
     }
+    static QString PeerProgram() { return QCoreApplication::applicationDirPath() + QStringLiteral("/winmsg_peer"); }
     QString Marker() const { return QDir(temp_.path()).filePath(QStringLiteral("busy")); }
     void WaitForBusy() {
         for (int i = 0; i < 1000 && !QFile::exists(Marker() + QStringLiteral(".start")); ++i)
@@ -85,13 +90,119 @@ TEST_F(WinMsgTest, FolderIsPrivateToTheUser) {
         EXPECT_EQ(WindowMessageFolder(&error), QString());
         EXPECT_TRUE(error.contains(QStringLiteral("another user")));
     }
-    // Without runtime folder, a per-user folder under /tmp.
+}
+
+// Without a runtime folder the fallback is a per-user folder in the temporary
+// folder, which anyone may have made first: it is used only when it is this
+// user's own, of mode 0700 and no link; else a fresh private folder of this
+// process's own is used and handed to the programs it starts.
+TEST_F(WinMsgTest, FallbackFolderIsUsedOnlyWhenItIsTheUsersOwn) {
+    const QString tmp = QDir(temp_.path()).filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkdir(tmp));
+    ::chmod(QFile::encodeName(tmp).constData(), 01777);  // as /tmp is
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
     qunsetenv("QLM_WINMSG_DIR");
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(WindowMessageFolder(), QStringLiteral("/tmp/qlm-windows-%1").arg(::geteuid()));
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    const QString shared = QDir(tmp).filePath(QStringLiteral("qlm-windows-%1").arg(::geteuid()));
+    const QByteArray native = QFile::encodeName(shared);
+    const auto expectFresh = [&](const char* what) {
+        const QString folder = WindowMessageFolder();
+        EXPECT_TRUE(folder.startsWith(shared + u'-')) << what << ": " << folder.toStdString();
+        struct stat info {};
+        EXPECT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0) << what;
+        EXPECT_TRUE(S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700) << what;
+        EXPECT_EQ(WindowMessageFolder(), folder) << what;  // one for the whole run
+        return folder;
+    };
+
+    EXPECT_EQ(WindowMessageFolder(), shared);  // made by us, private
+    ::chmod(native.constData(), 0755);
+    const QString fresh = expectFresh("opened up");
+    struct stat info {};
+    ::lstat(native.constData(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);  // not ours to change
+    ::rmdir(native.constData());
+    const QString target = QDir(temp_.path()).filePath(QStringLiteral("elsewhere"));
+    ::mkdir(QFile::encodeName(target).constData(), 0700);
+    ASSERT_TRUE(QFile::link(target, shared));
+    expectFresh("a link");
+    QFile::remove(shared);
+
+    // Made first by another user: a user of the test's own where it may
+    // create one, else the folder given to nobody.
+    if (::geteuid() == 0) {
+        const QString user = QStringLiteral("qlmpeer%1").arg(::getpid());
+        const bool added = QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("-M"), user}) == 0;
+        QProcess id;
+        id.start(QStringLiteral("id"), {QStringLiteral("-u"), user});
+        id.waitForFinished();
+        const uid_t other = added ? static_cast<uid_t>(id.readAllStandardOutput().trimmed().toUInt()) : 65534;
+        const pid_t child = ::fork();
+        if (child == 0) {  // the other user makes it, private to them
+            const bool done = ::setgid(other) == 0 && ::setuid(other) == 0 && ::mkdir(native.constData(), 0700) == 0;
+            ::_exit(done ? 0 : 1);
+        }
+        int status = 1;
+        ::waitpid(child, &status, 0);
+        if (status != 0) {
+            QDir().mkdir(shared);
+            ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+        }
+        const QString ours = expectFresh("another user's");
+        // A program started from here serves its windows in our folder.
+        SocketWindowSystem windows;
+        const qint64 pid = windows.StartProcess(PeerProgram(), temp_.path());
+        ASSERT_GT(pid, 0);
+        for (int i = 0; i < 2000 && !windows.ServingProcesses().contains(pid); ++i)
+            QThread::msleep(10);
+        EXPECT_TRUE(QFile::exists(QDir(ours).filePath(QStringLiteral("%1.sock").arg(pid))));
+        const WindowHandle peer = windows.FindWindow(QString(), QStringLiteral("Peer"));
+        EXPECT_NE(peer, 0u);
+        EXPECT_TRUE(windows.PostClose(peer));
+        EXPECT_TRUE(windows.EndProcess(pid, temp_.path()));
+        ::rmdir(native.constData());
+        if (added)
+            QProcess::execute(QStringLiteral("userdel"), {user});
+    } else {
+        std::printf("[ SKIPPED  ] another user's folder: the test runs as root only\n");
+    }
+    EXPECT_TRUE(QFileInfo(fresh).isDir());
     if (!runtime.isEmpty())
         qputenv("XDG_RUNTIME_DIR", runtime);
+    if (tmpdir.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmpdir);
+}
+
+// A peer that takes a connection and never answers is asked once; a window
+// of a caption that no close request closes is still listed.
+TEST_F(WinMsgTest, PeerThatNeverAnswersIsAskedOnce) {
+    const QString silentCount = QDir(temp_.path()).filePath(QStringLiteral("silent.count"));
+    const QString stuckCount = QDir(temp_.path()).filePath(QStringLiteral("stuck.count"));
+    StartPeerWith({QStringLiteral("--silent"), silentCount});
+    StartPeerWith({QStringLiteral("--silent"), stuckCount, QStringLiteral("Stuck")});
+    QProcess* peer = StartPeer(QStringLiteral("Peer A"));
+    SocketWindowSystem windows;
+    for (int round = 0; round < 5; ++round) {
+        const QList<WindowInfo> top = windows.TopLevelWindows();
+        ASSERT_EQ(top.size(), 2) << round;
+        EXPECT_EQ(windows.FindWindow(QString(), QStringLiteral("Peer A")) >> 32, quint64(peer->processId()));
+    }
+    QFile count(silentCount);
+    ASSERT_TRUE(count.open(QIODevice::ReadOnly));
+    EXPECT_EQ(count.readAll(), QByteArray("1"));
+    EXPECT_FALSE(QFile::exists(stuckCount));  // its list is read, not asked for
+    const WindowHandle stuck = windows.FindWindow(QString(), QStringLiteral("Stuck"));
+    EXPECT_TRUE(windows.PostClose(stuck));
+    EXPECT_NE(windows.FindWindow(QString(), QStringLiteral("Stuck")), 0u);
+    // The others still answer.
+    QString text;
+    EXPECT_TRUE(windows.GetWindowText(
+        windows.FindChildWindow(windows.FindWindow(QString(), QStringLiteral("Peer A")), QStringLiteral("Box")),
+        &text));
+    EXPECT_EQ(text, QStringLiteral("first"));
 }
 
 TEST_F(WinMsgTest, PeerWindowsAreFoundReadWrittenMovedAndClosed) {
