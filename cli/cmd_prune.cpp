@@ -16,7 +16,7 @@ namespace {
 
 void PrintCall(const AgedCall& call, const QString& state, bool json) {
     const QString date = DateDisplayText(call.date), time = TimeDisplayText(call.time);
-    const QString file = RecordingNameFor(call.date, call.time);
+    const QString file = call.file.isEmpty() ? RecordingNameFor(call.date, call.time) : call.file;
     if (json)
         Out(JsonLine({{QStringLiteral("date"), date},
                       {QStringLiteral("time"), time},
@@ -67,11 +67,11 @@ int CmdPrune(const QStringList& arguments) {
         return kOk;
     }
     const PruneResult result = RunPrune(db.get(), folder, plan);
-    QSet<QString> kept;
+    QSet<qint64> kept;
     for (const AgedCall& call : result.notDeleted)
-        kept.insert(RecordingNameFor(call.date, call.time));
+        kept.insert(call.id);
     for (const AgedCall& call : plan.calls) {
-        const bool stays = kept.contains(RecordingNameFor(call.date, call.time));
+        const bool stays = kept.contains(call.id);
         if (stays)
             Err(QStringLiteral("%1 %2: the recording could not be deleted; the call is kept")
                     .arg(DateDisplayText(call.date), TimeDisplayText(call.time)));

@@ -16,37 +16,33 @@
 namespace qlm {
 namespace {
 
-CallKey KeyOf(const AgedCall& call) { return {DateDisplayText(call.date), TimeDisplayText(call.time)}; }
+CallKey KeyOf(const AgedCall& call) {
+    return {DateDisplayText(call.date), TimeDisplayText(call.time), call.id, call.file};
+}
 
 }  // namespace
 
 bool ReadAgedCalls(Database* db, const QString& recordingsFolder, QVector<AgedCall>* calls, Error* error) {
     calls->clear();
-    auto rows = db ? db->OpenRecordset(QString::fromLatin1(kSelectAllCalls), error) : nullptr;
-    if (!rows || !HasCatalogueColumns(*rows, error))
+    QVector<CatalogueRow> rows;
+    if (!FinishDeletions(db, recordingsFolder, error) || !ReadCatalogueRows(db, &rows, error))
         return false;
-    // One listing of the folder instead of a look-up per call; names in any
-    // letter case, as copies from other systems may have them.
+    // One listing of the folder instead of a look-up per call.
     QHash<QString, qint64> sizes;
     const QFileInfoList files = QDir(recordingsFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& file : files)
-        sizes.insert(file.fileName().toUpper(), file.size());
-    const int date = rows->FieldIndex(QStringLiteral("Date"));
-    const int time = rows->FieldIndex(QStringLiteral("Time"));
-    const int saved = rows->FieldIndex(QStringLiteral("Saved"));
-    Error failed;
-    for (; !rows->AtEnd(); rows->MoveNext(&failed)) {
+        sizes.insert(file.fileName(), file.size());
+    RecordingLookup lookup(recordingsFolder);
+    calls->reserve(rows.size());
+    for (const CatalogueRow& row : std::as_const(rows)) {
         AgedCall call;
-        call.date = rows->Value(date).toDate();
-        call.time = rows->Value(time).toTime();
-        call.saved = rows->Value(saved).toInt() != 0;
-        call.bytes = sizes.value(RecordingNameFor(call.date, call.time).toUpper());
+        call.date = row.date;
+        call.time = row.time;
+        call.saved = row.saved;
+        call.id = row.id;
+        call.file = RecordingOfRow(lookup, row);
+        call.bytes = sizes.value(call.file);
         calls->append(call);
-    }
-    if (failed.IsSet()) {
-        if (error)
-            *error = failed;
-        return false;
     }
     return true;
 }
@@ -55,25 +51,25 @@ QDate PruneLimitDate(int days, const QDate& today) { return today.addDays(-qMax(
 
 PrunePlan PlanPrune(const QVector<AgedCall>& all, const QDate& keepFrom, bool includeSaved) {
     const auto old = [&keepFrom](const AgedCall& call) { return call.date.isValid() && call.date < keepFrom; };
-    // Rows are deleted by date and time: a call that shares both with a
-    // saved call that stays would take the saved one's row (and file) along.
-    QSet<QString> keptNames;
+    const auto goes = [&](const AgedCall& call) { return old(call) && (!call.saved || includeSaved); };
+    // Calls of one recording go together: one that stays keeps the others,
+    // as its recording would otherwise go with them.
+    QSet<QString> keptFiles;
     for (const AgedCall& call : all)
-        if (old(call) && call.saved && !includeSaved)
-            keptNames.insert(RecordingNameFor(call.date, call.time));
+        if (!goes(call))
+            keptFiles.insert(call.file);
     PrunePlan plan;
-    QSet<QString> counted;  // calls of the same second share one file
+    QSet<QString> counted;
     for (const AgedCall& call : all) {
         if (!old(call))
             continue;
-        const QString name = RecordingNameFor(call.date, call.time);
-        if (keptNames.contains(name)) {
+        if (keptFiles.contains(call.file)) {
             plan.savedKept += call.saved ? 1 : 0;
             continue;
         }
         plan.calls << call;
-        if (!counted.contains(name)) {
-            counted.insert(name);
+        if (!counted.contains(call.file)) {
+            counted.insert(call.file);
             plan.bytes += call.bytes;
         }
     }
@@ -82,22 +78,20 @@ PrunePlan PlanPrune(const QVector<AgedCall>& all, const QDate& keepFrom, bool in
 
 PruneResult RunPrune(Database* db, const QString& recordingsFolder, const PrunePlan& plan) {
     PruneResult result;
-    QVector<CallKey> gone;
-    RecordingLookup recordings(recordingsFolder);
-    for (const AgedCall& call : plan.calls) {
-        const CallKey key = KeyOf(call);
-        // A missing recording is no reason to keep the row; one that stays is.
-        Error fileError;
-        if (!DeleteRecordingFileOf(recordings, key, nullptr, &fileError) && fileError.number != err::kFileNotFound) {
-            result.notDeleted << call;
-            continue;
-        }
-        gone << key;
-    }
-    if (gone.isEmpty())
+    if (plan.calls.isEmpty())
         return result;
-    if (DeleteCatalogueRows(db, gone, &result.error) >= 0)
-        result.deleted = static_cast<int>(gone.size());
+    QVector<CallKey> keys;
+    keys.reserve(plan.calls.size());
+    for (const AgedCall& call : plan.calls)
+        keys << KeyOf(call);
+    const DeletionResult done = DeleteCalls(db, recordingsFolder, keys, Disposal::Remove);
+    result.error = done.error;
+    for (qsizetype i = 0; i < plan.calls.size(); ++i) {
+        if (done.calls[i].state == CallOutcome::Kept)
+            result.notDeleted << plan.calls[i];
+        else if (!done.error.IsSet())
+            ++result.deleted;
+    }
     return result;
 }
 

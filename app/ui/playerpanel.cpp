@@ -346,7 +346,11 @@ void PlayerPanel::StepCall(int step) {
     if (row == from)
         return;
     stepping_ = true;
-    list_->setCurrentIndex(model_->index(row, kColDate));
+    // The step's own selection, whatever keys are held: the view's
+    // setCurrentIndex would take Ctrl (of Ctrl+Down) for a widening click,
+    // and a following Delete would take the calls stepped over too.
+    list_->selectionModel()->setCurrentIndex(model_->index(row, kColDate),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     stepping_ = false;
     list_->scrollTo(model_->index(row, kColDate));
 }

@@ -174,6 +174,8 @@ void PlayerPanelTest::keysAndClicksMoveThroughTheCalls() {
     wave->setFocus();
     QTest::keyClick(wave, Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(main_->lvData->currentIndex().row(), 2);
+    // The step moves the selection; it never widens it (a Delete would take more).
+    QCOMPARE(main_->lvData->selectionModel()->selectedRows().size(), 1);
 
     // Without a sound server the panel says so and Space plays nothing.
     if (!panel_->SoundAvailable()) {

@@ -1,4 +1,4 @@
-// The comment dialog, the list's Delete and the card wipe's confirmation,
+// The comment dialog, the list's Delete and the card wipe's questions,
 // driven through the main window as a user drives them.
 #include <QAction>
 #include <QApplication>
@@ -59,6 +59,7 @@ void SelectRows(frmMain& w, std::initializer_list<int> rows) {
 class RecordsUiTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { qputenv("XDG_DATA_HOME", QFile::encodeName(trash_.path())); }
     void init() { PrjPublicM().Reset(); }
     void cleanup() { PrjPublicM().Reset(); }
 
@@ -183,11 +184,69 @@ private slots:
         QCOMPARE(w.PanelText(2), LibStr(str::Total) + QStringLiteral(" 3 ") + LibStr(str::Calls));
     }
 
-    void cardWipeAsksForTheFolderThenForConfirmation() {
-        test::AppFolder app;
+    void deleteAsksOnceForSavedCallsAndTellsAboutCheckedLines() {
         QTemporaryDir card;
-        for (const QDateTime& at : kAt)
-            sim::WriteRecording(card.path(), {at, QString(), flag::kLine, sim::FillerPayload(10)});
+        test::CardCatalogue c(card.path());
+        Error error;
+        QVERIFY(c.db()->Execute(
+            QStringLiteral("UPDATE qlm SET Saved = 1 WHERE Time >= '09:06:00' AND Time <= '09:07:00'"), &error));
+        CallListModel listed;
+        QCOMPARE(c.Reopen(&listed), 5);
+        frmMain w;
+        w.Load(false);
+        w.lvData->setModel(&listed);
+        PrjPublicM().SignedIn = true;
+        const auto rowOf = [&](int i) {
+            for (int r = 0; r < listed.rowCount(); ++r)
+                if (listed.Record(r).Time == kAt[i].time() && listed.Record(r).Date == kAt[i].date())
+                    return r;
+            return -1;
+        };
+        QString asked;
+        const auto answer = [&](QMessageBox::StandardButton button) {
+            WhenModal("QMessageBox", [&, button](QWidget* box) {
+                auto* m = static_cast<QMessageBox*>(box);
+                asked = m->text();
+                m->button(button)->click();
+            });
+        };
+        SelectRows(w, {rowOf(0), rowOf(1), rowOf(2)});
+        answer(QMessageBox::Cancel);
+        QTest::keyClick(w.lvData, Qt::Key_Delete);
+        QCOMPARE(asked, LibStr(str::ConfirmDeleteSaved).arg(2));
+        QCOMPARE(listed.rowCount(), 5);
+        QCOMPARE(test::RowCount(c.db()), 5);
+        SelectRows(w, {rowOf(0), rowOf(1), rowOf(2)});
+        answer(QMessageBox::Ok);
+        QTest::keyClick(w.lvData, Qt::Key_Delete);
+        QCOMPARE(listed.rowCount(), 2);
+        QCOMPARE(test::RowCount(c.db()), 2);
+        for (int i : {0, 1, 2}) {
+            QVERIFY(!QFile::exists(c.FileOf(kAt[i])));
+            // In the trash, to be undone from the file manager.
+            QVERIFY(QFile::exists(
+                JoinPath(trash_.path(), QStringLiteral("Trash/files/") + QFileInfo(c.FileOf(kAt[i])).fileName())));
+        }
+
+        // Only a checked line: Delete says why nothing goes.
+        w.lvData->clearSelection();
+        listed.SetChecked(0, true);
+        asked.clear();
+        answer(QMessageBox::Ok);
+        w.MnuDelete->trigger();
+        QCOMPARE(asked, LibStr(str::DeleteNothingSelected));
+        QCOMPARE(test::RowCount(c.db()), 2);
+        PrjPublicM().SignedIn = false;
+    }
+
+    void cardWipeTakesOnlyWhatTheOpenLibraryHolds() {
+        QTemporaryDir libraryFolder, card;
+        test::CardCatalogue library(libraryFolder.path());
+        for (int i : {0, 1, 2})
+            QVERIFY(QFile::copy(library.FileOf(kAt[i]),
+                                JoinPath(card.path(), QFileInfo(library.FileOf(kAt[i])).fileName())));
+        const QDateTime later(QDate(2024, 5, 1), QTime(8, 0, 0));
+        sim::WriteRecording(card.path(), {later, QString(), flag::kLine, sim::FillerPayload(10)});
         test::WriteFile(JoinPath(card.path(), QStringLiteral("PHOTO001.JPG")), "jpeg");
         test::WriteFile(JoinPath(card.path(), QStringLiteral("C03071.mdb")), "catalogue");
         frmMain w;
@@ -200,11 +259,14 @@ private slots:
                 QTest::mouseClick(ok ? select->cmdSubmit : select->cmdCancel, Qt::LeftButton);
             });
         };
-        const auto answer = [](QMessageBox::StandardButton button) {
-            WhenModal("QMessageBox", [button](QWidget* box) {
+        QString said;
+        const auto answer = [&](QMessageBox::StandardButton button, std::function<void()> then = {}) {
+            WhenModal("QMessageBox", [&, button, then](QWidget* box) {
                 auto* m = static_cast<QMessageBox*>(box);
-                QCOMPARE(m->text(), LibStr(str::ConfirmWipeCard));
+                said = m->text();
                 QCOMPARE(m->windowTitle(), LibStr(str::MessageTitle));
+                if (then)
+                    then();
                 m->button(button)->click();
             });
         };
@@ -212,18 +274,33 @@ private slots:
 
         pickCard(false);  // cancelled in the folder dialog: no question, nothing goes
         w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
-        QCOMPARE(files(), kAt.size() + 2);
+        QCOMPARE(files(), 6);
         pickCard(true);
         answer(QMessageBox::Cancel);
         w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
-        QCOMPARE(files(), kAt.size() + 2);
+        QCOMPARE(said, LibStr(str::ConfirmWipeLibrary).arg(libraryFolder.path()));
+        QCOMPARE(files(), 6);
         QCOMPARE(PrjPublicM().SourceFolder, card.path());
+        pickCard(true);
+        answer(QMessageBox::Ok, [&] { answer(QMessageBox::Ok); });
+        w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
+        QVERIFY2(said.contains(LibStr(str::WipeDeleted).arg(3)), qPrintable(said));
+        QVERIFY2(said.contains(LibStr(str::WipeNotInLibrary).arg(1)), qPrintable(said));
+        QCOMPARE(QDir(card.path()).entryList(QDir::Files),
+                 QStringList({RecordingNameFor(later.date(), later.time()), "C03071.mdb", "PHOTO001.JPG"}));
+        QCOMPARE(QDir(libraryFolder.path()).entryList({RecordingNamePattern()}, QDir::Files).size(), 5);
+
+        // No catalogue open: no library to compare with, nothing goes.
+        PrjPublicM().CloseCatalogue();
         pickCard(true);
         answer(QMessageBox::Ok);
         w.tbaMain_ButtonClick(QStringLiteral("Delete_CF"));
-        QCOMPARE(QDir(card.path()).entryList(QDir::Files), QStringList({"C03071.mdb", "PHOTO001.JPG"}));
-        QCOMPARE(PrjPublicM().SourceFolder, card.path());  // kept as chosen
+        QCOMPARE(said, LibStr(str::WipeNeedsLibrary));
+        QCOMPARE(files(), 3);
     }
+
+private:
+    QTemporaryDir trash_;
 };
 
 QTEST_MAIN(RecordsUiTest)
