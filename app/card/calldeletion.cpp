@@ -82,6 +82,10 @@ bool ParseJournal(const QByteArray& text, Journal* journal) {
 CallOutcome::State RemoveRecording(const QString& folder, const QString& name, Disposal disposal, QString* reason) {
     if (name.isEmpty())
         return CallOutcome::NoFile;
+    // A name from the catalogue is the catalogue's word only: a path, or a
+    // name no recorder or library gives, is never touched.
+    if (name.contains(u'/') || !IsRecordingName(name))
+        return CallOutcome::Skipped;
     const QString path = JoinPath(folder, name);
     switch (RecordingEntryKind(folder, name)) {
     case EntryKind::Missing:

@@ -91,6 +91,22 @@ TEST(CallDeletion, OneOfTwoCallsOfOneMomentGoesAloneAndToTheTrash) {
     EXPECT_EQ(FilesOfRows(opened.database.get()), QStringList{QFileInfo(third).fileName()});
     EXPECT_TRUE(QFile::exists(third));
     EXPECT_TRUE(QFile::exists(trash.Trashed(upper)));
+
+    // A catalogue that names a file outside the folder for its call: the
+    // row goes, the file stays.
+    QTemporaryDir elsewhere;
+    const QString outside = JoinPath(elsewhere.path(), QStringLiteral("B1224101.010"));
+    test::WriteFile(outside, "not the library's");
+    const QString named = QDir(folder.path()).relativeFilePath(outside);
+    ASSERT_TRUE(opened.database->Execute(
+        QStringLiteral("UPDATE qlm_recording SET file = '%1'").arg(QString(named).replace(u'\'', QStringLiteral("''"))),
+        &error));
+    const DeletionResult hostile = DeleteCalls(opened.database.get(), folder.path(),
+                                               {{QString(), QString(), model.Record(0).Id, named}}, Disposal::Remove);
+    EXPECT_EQ(hostile.calls.first().state, CallOutcome::Skipped);
+    EXPECT_EQ(hostile.rows, 1);
+    EXPECT_EQ(test::ReadFile(outside), "not the library's");
+    EXPECT_TRUE(QFile::exists(third));
 }
 
 // Rows that could not be deleted after their recordings went keep the
