@@ -99,7 +99,8 @@ TEST_F(WinMsgTest, FolderIsPrivateToTheUser) {
 TEST_F(WinMsgTest, FallbackFolderIsUsedOnlyWhenItIsTheUsersOwn) {
     const QString tmp = QDir(temp_.path()).filePath(QStringLiteral("tmp"));
     ASSERT_TRUE(QDir().mkdir(tmp));
-    ::chmod(QFile::encodeName(tmp).constData(), 01777);  // as /tmp is
+    ::chmod(QFile::encodeName(temp_.path()).constData(), 0755);  // another user gets there
+    ::chmod(QFile::encodeName(tmp).constData(), 01777);          // as /tmp is
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), tmpdir = qgetenv("TMPDIR");
     qunsetenv("QLM_WINMSG_DIR");
     qunsetenv("XDG_RUNTIME_DIR");
@@ -145,6 +146,7 @@ TEST_F(WinMsgTest, FallbackFolderIsUsedOnlyWhenItIsTheUsersOwn) {
         }
         int status = 1;
         ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0) << "the other user could not make the folder";
         if (status != 0) {
             QDir().mkdir(shared);
             ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
