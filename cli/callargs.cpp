@@ -3,12 +3,24 @@
 #include <QDate>
 #include <QTime>
 
+#include <QFileInfo>
+
+#include "app/card/calldeletion.h"
 #include "app/card/calllookup.h"
 #include "app/card/recording.h"
+#include "app/catalogue/engine.h"
+#include "app/catalogue/store.h"
 #include "cli/cli.h"
 #include "platform/error.h"
 
 namespace qlm::cli {
+
+std::unique_ptr<Database> OpenCatalogueForCommand(const QString& path, Error* error) {
+    auto db = Database::Open(path, true, error);
+    if (db)
+        FinishDeletions(db.get(), FolderOf(QFileInfo(path).absoluteFilePath()));
+    return db;
+}
 
 qsizetype CallArgCount(const QStringList& args, qsizetype at) {
     return at < args.size() && IsRecordingName(args[at]) ? 1 : 2;
@@ -38,7 +50,7 @@ bool ResolveCall(Database* db, const QString& catalogue, const QStringList& args
         return false;
     }
     if (calls.isEmpty()) {
-        Err(QStringLiteral("%1: no call at %2").arg(catalogue, named));
+        Err(QStringLiteral("%1: no such call in %2").arg(named, catalogue));
         return false;
     }
     if (calls.size() > 1) {

@@ -3,6 +3,8 @@
 // ("11/24/2024 10:10:10") while those name one call alone.
 #pragma once
 
+#include <memory>
+
 #include <QStringList>
 #include <QVector>
 
@@ -10,9 +12,15 @@
 
 namespace qlm {
 class Database;
-}
+struct Error;
+}  // namespace qlm
 
 namespace qlm::cli {
+
+// Opens the catalogue for a command, exclusively, as Database::Open does,
+// and first completes a deletion a kill interrupted (its journal beside the
+// catalogue), so no command meets a row whose recording is gone.
+std::unique_ptr<Database> OpenCatalogueForCommand(const QString& path, Error* error);
 
 // How many arguments the call named at args[at] takes: 1 for a recording
 // file name, else 2 (date and time).

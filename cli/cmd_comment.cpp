@@ -19,7 +19,7 @@ int CmdComment(const QStringList& args) {
         return kUsage;
     }
     Error error;
-    auto db = Database::Open(path, true, &error);
+    auto db = OpenCatalogueForCommand(path, &error);
     if (!db) {
         Err(QStringLiteral("%1: %2").arg(path, error.BoxText()));
         return kFailed;

@@ -6,6 +6,7 @@
 #include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
+#include "cli/callargs.h"
 #include "cli/cli.h"
 #include "platform/appfolder.h"
 
@@ -69,7 +70,7 @@ int CmdList(const QStringList& arguments) {
     if (!LoadCallTexts())
         return kFailed;
     Error error;
-    auto db = Database::Open(args[0], true, &error);
+    auto db = OpenCatalogueForCommand(args[0], &error);
     auto rows =
         db ? db->OpenRecordset(WithCallIdentity(db.get(), QString::fromLatin1(kSelectAllCalls)), &error) : nullptr;
     if (!rows) {

@@ -33,7 +33,7 @@ int Usage() {
 // The call named at args[1]; false with the message on stderr.
 bool FindCall(const QString& catalogue, const QStringList& args, CallRecord* call) {
     Error error;
-    auto db = Database::Open(catalogue, true, &error);
+    auto db = OpenCatalogueForCommand(catalogue, &error);
     if (!db) {
         ReportCatalogueError(catalogue, error);
         return false;

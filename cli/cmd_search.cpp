@@ -8,6 +8,7 @@
 #include "app/catalogue/store.h"
 #include "app/strings/strlib.h"
 #include "app/strings/strnames.h"
+#include "cli/callargs.h"
 #include "cli/cli.h"
 
 namespace qlm::cli {
@@ -134,7 +135,7 @@ int CmdSearch(const QStringList& arguments) {
         Out(statement);
 
     Error error;
-    auto db = Database::Open(catalogue, true, &error);
+    auto db = OpenCatalogueForCommand(catalogue, &error);
     if (!db) {
         ReportCatalogueError(catalogue, error);
         return kFailed;

@@ -6,6 +6,7 @@
 #include "app/card/verify.h"
 #include "app/catalogue/engine.h"
 #include "app/catalogue/store.h"
+#include "cli/callargs.h"
 #include "cli/cli.h"
 
 namespace qlm::cli {
@@ -19,7 +20,7 @@ int CmdVerify(const QStringList& arguments) {
         return kFailed;
     const QString& catalogue = args[0];
     Error error;
-    auto db = Database::Open(catalogue, true, &error);
+    auto db = OpenCatalogueForCommand(catalogue, &error);
     if (!db) {
         ReportCatalogueError(catalogue, error);
         return kFailed;

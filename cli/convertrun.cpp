@@ -38,7 +38,7 @@ void ClaimTempFolder(const QString& catalogue) {
 bool SelectCalls(const QString& catalogue, bool all, const QStringList& pairs, QVector<CallRecord>* calls,
                  bool* missing) {
     Error error;
-    auto db = Database::Open(catalogue, true, &error);
+    auto db = OpenCatalogueForCommand(catalogue, &error);
     auto rows = db && all ? db->OpenRecordset(WithCallIdentity(db.get(), QString::fromLatin1(kSelectAllCalls)), &error)
                           : nullptr;
     if (!db || (all && !rows)) {

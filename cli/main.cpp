@@ -35,9 +35,8 @@ const QMap<QString, Subcommand>& Commands() {
           "         [--direction all|in|out] [--source all|tel|mic|vox] [--saved all|yes|no]\n"
           "         [--rate all|0|1|2] [--comment TEXT] [--any]"}},
         {QStringLiteral("comment"), {CmdComment, true, "comment CATALOGUE (FILE | MM/dd/yyyy hh:mm:ss) TEXT"}},
-        {QStringLiteral("delete"),
-         {CmdDelete, true, "delete [--json] CATALOGUE MM/dd/yyyy hh:mm:ss [MM/dd/yyyy hh:mm:ss ...]"}},
-        {QStringLiteral("wipe-card"), {CmdWipeCard, true, "wipe-card FOLDER [--yes] [--json]"}},
+        {QStringLiteral("delete"), {CmdDelete, true, "delete [--json] CATALOGUE (FILE | MM/dd/yyyy hh:mm:ss) ..."}},
+        {QStringLiteral("wipe-card"), {CmdWipeCard, true, "wipe-card FOLDER --library FOLDER [--yes] [--json]"}},
         {QStringLiteral("convert"),
          {CmdConvert, true,
           "convert CATALOGUE --dest DIR [--mp3] (--all | CALL ...)\n"

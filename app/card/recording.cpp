@@ -275,8 +275,20 @@ QString VariantRecordingName(const QString& name, const QByteArray& sha256Hex) {
     return name + u'-' + QString::fromLatin1(sha256Hex.left(8)).toLower();
 }
 
-QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText) {
-    return file.isEmpty() ? RecordingNameFor(dateText, timeText) : file;
+QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText, const QString& folder) {
+    const QString usual = RecordingNameFor(dateText, timeText);
+    if (file.isEmpty() || file == usual)
+        return usual;
+    if (file.compare(usual, Qt::CaseInsensitive) != 0)
+        return file;
+    // A card with lower-case names gives results under the usual name,
+    // unless the folder holds another recording under that name.
+    struct stat mine {
+    }, other{};
+    const bool apart = !folder.isEmpty() && ::stat(EncodeName(JoinPath(folder, usual)).constData(), &other) == 0 &&
+                       (::stat(EncodeName(JoinPath(folder, file)).constData(), &mine) != 0 ||
+                        mine.st_ino != other.st_ino || mine.st_dev != other.st_dev);
+    return apart ? file : usual;
 }
 
 qint16 SampleRateFromFlags(int flags) {

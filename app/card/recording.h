@@ -103,10 +103,15 @@ private:
 // bytes: the name, a dash and the first 8 hex digits of its SHA-256.
 QString VariantRecordingName(const QString& name, const QByteArray& sha256Hex);
 
-// The name work files and results of a call are named after: its exact
-// recording file when known, else the name of its time stamp ("" when the
-// texts cannot be read).
-QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText);
+// The name work files and results of a call are named after: the usual
+// name of its time stamp (upper-case month, as the recorder writes it) when
+// its recording file is that name in any letter case, else its exact file
+// (a variant stored beside another). When the recordings folder holds a
+// different recording under the usual name, a letter-case variant keeps its
+// own name, so two calls never share results. "" when the texts cannot be
+// read.
+QString WorkNameOf(const QString& file, const QString& dateText, const QString& timeText,
+                   const QString& folder = QString());
 
 // Estimated call length: whole payload kilobytes over the rate code's
 // kilobytes per second, halves to even.

@@ -173,7 +173,8 @@ void EnsureCatalogueIndexes(Database* db) {
     db->Execute(QString::fromLatin1(kCreateDateIndex), nullptr);
 }
 
-OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error) {
+OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error,
+                                  const std::function<void(Database*)>& prepare) {
     OpenedCatalogue opened;
     opened.path = path;
     opened.recordingsFolder = FolderOf(path);
@@ -181,6 +182,8 @@ OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Err
     opened.database = Database::Open(path, true, &failed);
     if (opened.database) {
         EnsureCatalogueIndexes(opened.database.get());
+        if (prepare)
+            prepare(opened.database.get());
         opened.listed =
             ListCatalogueStatement(opened.database.get(), QString::fromLatin1(kSelectAllCalls), model, &failed);
     }

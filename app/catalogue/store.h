@@ -2,6 +2,7 @@
 // the call list, and opening a catalogue file.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -76,7 +77,9 @@ struct OpenedCatalogue {
 // rows into the model (ListCatalogueStatement; listed is the full count).
 // On failure the error is set; database is the file when it could be opened
 // but not listed.
-OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error);
+// prepare, when given, runs on the open file before it is listed.
+OpenedCatalogue OpenCatalogueFile(const QString& path, CallListModel* model, Error* error,
+                                  const std::function<void(Database*)>& prepare = {});
 
 // The statement that lists a whole catalogue.
 inline constexpr char kSelectAllCalls[] = "SELECT * FROM qlm";

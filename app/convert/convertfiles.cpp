@@ -141,7 +141,7 @@ ConvertResult ConvertRecordings(const QVector<ConvertItem>& items, const QString
         // A line whose date or time cannot be read names no file; it must not
         // run the stages on files called ".Dat", ".wav", ... that every such
         // line would share.
-        const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
+        const QString name = WorkNameOf(item.file, item.dateText, item.timeText, recordingsFolder);
         const bool named = !name.isEmpty();
         const ConvertPaths paths = PathsFor(name, temp, destination, mp3Option);
         bool cancelled = false;

@@ -87,7 +87,7 @@ ExportResult ExportCalls(const ExportRequest& request, ConvertProgress& progress
         call.file = UniqueName(call.record, extension, &taken);
         // The levelled WAV is there for MP3 as well; an MP3's own length
         // differs from it only by the encoder's padding.
-        const QString name = WorkNameOf(items[i].file, items[i].dateText, items[i].timeText);
+        const QString name = WorkNameOf(items[i].file, items[i].dateText, items[i].timeText, request.recordingsFolder);
         call.seconds = WavSeconds(PathsFor(name, temp, temp, request.mp3Option).levelled);
         calls << call;
         sources << source;

@@ -51,14 +51,14 @@ private:
 
 }  // namespace
 
-QString PlayFileFor(const ConvertItem& item) {
-    const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
+QString PlayFileFor(const ConvertItem& item, const QString& recordingsFolder) {
+    const QString name = WorkNameOf(item.file, item.dateText, item.timeText, recordingsFolder);
     return name.isEmpty() ? QString() : JoinPath(GetTempFolder(), name + QStringLiteral(".wav"));
 }
 
 bool PreparePlayFile(const ConvertItem& item, const QString& recordingsFolder, const PlayFileHooks& hooks,
                      QString* path, QString* error) {
-    *path = PlayFileFor(item);
+    *path = PlayFileFor(item, recordingsFolder);
     if (path->isEmpty()) {
         *error = LibStr(str::LineNamesNoRecording, QStringLiteral("This line names no recording:")) + u' ' +
                  item.dateText + u' ' + item.timeText;

@@ -13,7 +13,7 @@ namespace qlm {
 
 // temp + name + ".wav" of the call, or "" when its date or time names no
 // recording.
-QString PlayFileFor(const ConvertItem& item);
+QString PlayFileFor(const ConvertItem& item, const QString& recordingsFolder = QString());
 
 // What the preparation shows while it works: each stage's text (the
 // converter's line without its "1/1 - date time :" prefix), and a chance to

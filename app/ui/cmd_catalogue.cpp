@@ -2,10 +2,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTreeView>
 
 #include "app/card/build.h"
+#include "app/card/calldeletion.h"
 #include "app/card/copy.h"
 #include "app/card/library.h"
 #include "app/catalogue/calllistmodel.h"
@@ -79,7 +81,10 @@ void OpenCatalogue(frmMain& main) {
     // opening the same file again is not refused by its own lock.
     state.CloseCatalogue();
     Error error;
-    OpenedCatalogue opened = OpenCatalogueFile(path, main.lvDataModel, &error);
+    // A deletion a kill interrupted is completed before the calls are shown.
+    OpenedCatalogue opened = OpenCatalogueFile(path, main.lvDataModel, &error, [&path](Database* db) {
+        FinishDeletions(db, FolderOf(QFileInfo(path).absoluteFilePath()));
+    });
     state.CataloguePath = opened.path;
     state.RecordingsFolder = opened.recordingsFolder;
     state.CatalogueDatabase = opened.database;

@@ -109,7 +109,7 @@ void PlaySelected(frmMain& main) {
     if (RefuseWhileRunning(main))
         return;
     const ConvertItem item = ItemOf(*model, row);
-    const QString name = WorkNameOf(item.file, item.dateText, item.timeText);
+    const QString name = WorkNameOf(item.file, item.dateText, item.timeText, PrjPublicM().RecordingsFolder);
     const QString temp = GetTempFolder();
     const QString playFile = name.isEmpty() ? QString() : JoinPath(temp, name + QStringLiteral(".wav"));
     if (!playFile.isEmpty() && !QFileInfo(playFile).isFile()) {

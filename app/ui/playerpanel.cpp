@@ -215,7 +215,8 @@ int PlayerPanel::SelectedRow() const {
 void PlayerPanel::SelectionChanged() {
     const int row = SelectedRow();
     const ConvertItem item =
-        row >= 0 ? ConvertItem{model_->Text(row, kColDate), model_->Text(row, kColTime)} : ConvertItem{};
+        row >= 0 ? ConvertItem{model_->Text(row, kColDate), model_->Text(row, kColTime), model_->Record(row).File}
+                 : ConvertItem{};
     // Sorting or a new selection of the same call keeps it playing.
     if (row >= 0 && haveItem_ && item.dateText == item_.dateText && item.timeText == item_.timeText)
         return;

@@ -165,7 +165,8 @@ private slots:
         QTemporaryDir dir;
         Error error;
         sim::WriteDemoCard(dir.path(), &error);
-        QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("A2505143.527")));
+        // Shorter than a recording's header: reported, not catalogued.
+        test::WriteFile(dir.filePath("A2505143.527"), QByteArray(511, 'x'));
         const QString expected = dir.filePath(NextCatalogueName(dir.path()));
         auto w = Window();
         QString errorBox;
@@ -207,7 +208,7 @@ private slots:
         QVERIFY(!w->cmdSearch->isEnabled());
     }
 
-    void copyRecsCopiesAndTellsWhatFailed() {
+    void copyRecsCopiesNeverReplacesAndTellsWhatItDid() {
         test::AppFolder app;
         QTemporaryDir card, pc;
         Error error;
@@ -222,30 +223,45 @@ private slots:
         }
         QCOMPARE(QDir(pc.path()).entryList(QDir::Files).size(), 12);
         QCOMPARE(w->PanelText(1), LibStr(str::CopyFinished));
+        // The card is never its own library: refused, the dialog stays.
+        {
+            test::ModalScript script;
+            SelectFolders(script, card.path(), card.path());
+            script.AnswerMessage();
+            script.When([](QWidget* w) { return qobject_cast<frmSelect*>(w) != nullptr; },
+                        [](QWidget* w) { static_cast<frmSelect*>(w)->cmdCancel->click(); });
+            w->MnuCopyRECS->trigger();
+            WaitDone(script);
+            QCOMPARE(script.messages().value(0), LibStr(str::DestinationOnCard));
+        }
+        QCOMPARE(QDir(card.path()).entryList({"*.mdb"}, QDir::Files).size(), 0);
         QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 12 " + LibStr(str::FilesCopied));
         QCOMPARE(PrjPublicM().RecordingsFolder, pc.path() + "/");
         QVERIFY(PrjPublicM().SourceFolder.isEmpty());
         QVERIFY(PrjPublicM().DestinationFolder.isEmpty());
 
-        // Two files cannot be copied: the others are, and the user is told.
+        // A second copy finds every recording there; a recording whose name
+        // the library holds with other bytes is kept beside it, and what is
+        // no recording file is counted. Panel 1 tells all of it.
+        const QString changed = QDir(card.path()).entryList(QDir::Files, QDir::Name).first();
+        QByteArray bytes = test::ReadFile(card.filePath(changed));
+        bytes[600] = char(bytes[600] ^ 1);
+        test::WriteFile(card.filePath(changed), bytes);
         QVERIFY(QFile::link(card.filePath("gone"), card.filePath("A2505143.527")));
-        const QString blocked = QDir(card.path()).entryList(QDir::Files, QDir::Name).first();
-        QFile::remove(pc.filePath(blocked));
-        QVERIFY(QDir(pc.path()).mkdir(blocked));
-        QString message;
         {
             test::ModalScript script;
             SelectFolders(script, card.path(), pc.path());
-            script.AnswerMessage();
             w->MnuCopyRECS->trigger();
             WaitDone(script);
-            message = script.messages().value(0);
         }
-        QVERIFY2(message.startsWith(LibStr(str::FilesNotCopied) + " 2\n"), qPrintable(message));
-        QVERIFY(message.contains("A2505143.527"));
-        QVERIFY(message.contains(blocked));
-        QCOMPARE(w->PanelText(2), LibStr(str::Total) + " 11 " + LibStr(str::FilesCopied));
-        QCOMPARE(w->PanelText(1), LibStr(str::CopyIncomplete) + " 2");
+        const QString panel = w->PanelText(1);
+        QVERIFY2(panel.startsWith(LibStr(str::CopyFinished)), qPrintable(panel));
+        QVERIFY2(panel.contains(LibStr(str::CopyAlreadyThere).arg(11)), qPrintable(panel));
+        QVERIFY2(panel.contains(LibStr(str::CopyStoredBeside).arg(1)), qPrintable(panel));
+        QVERIFY2(panel.contains(LibStr(str::CopyNotRegular).arg(1)), qPrintable(panel));
+        QCOMPARE(QDir(pc.path()).entryList({changed + "-*"}, QDir::Files).size(), 1);
+        QCOMPARE(test::ReadFile(pc.filePath(changed)) == bytes, false);  // the first copy stays
+        QString message;
 
         // The card goes away once the folders are chosen: panel 1 says the
         // copy failed, not that it finished.
