@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 
@@ -203,31 +204,55 @@ QString UnaliasPaths(const QString& text) {
     return out;
 }
 
-bool MoveToTrash(const QString& path) {
-    QString trashed;
-    if (!QFile::moveToTrash(path, &trashed))
+namespace {
+
+// The user's trash (freedesktop: $XDG_DATA_HOME/Trash) for a file reached
+// through an alias: Qt would look for the trash of the alias's file system
+// and can put it anywhere. Only on the file's own device, so the move is a
+// rename; false when that cannot be (the caller then removes the file).
+bool MoveToHomeTrash(const QByteArray& file, const QString& original) {
+    QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = qgetenv("HOME") + "/.local/share";
+    const QByteArray trash = data + "/Trash";
+    struct stat st {
+    }, home{};
+    if (data.isEmpty() || ::lstat(file.constData(), &st) != 0 ||
+        !MakeFolders(DecodeName(QByteArray(trash + "/files"))) ||
+        !MakeFolders(DecodeName(QByteArray(trash + "/info"))) || ::stat(trash.constData(), &home) != 0 ||
+        home.st_dev != st.st_dev)
         return false;
+    const QByteArray base = file.mid(file.lastIndexOf('/') + 1);
+    const QByteArray encoded = EncodeName(AbsoluteName(original)).toPercentEncoding("/");
+    const QByteArray when = QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1();
+    for (int n = 0; n < 1000; ++n) {
+        const QByteArray name = n == 0 ? base : base + '-' + QByteArray::number(n);
+        // The info file claims the name first (O_EXCL), as the trash asks.
+        const QByteArray info = trash + "/info/" + name + ".trashinfo";
+        const int fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        const QByteArray text = "[Trash Info]\nPath=" + encoded + "\nDeletionDate=" + when + "\n";
+        const bool written = ::write(fd, text.constData(), size_t(text.size())) == ssize_t(text.size());
+        ::close(fd);
+        if (written && ::rename(file.constData(), QByteArray(trash + "/files/" + name).constData()) == 0)
+            return true;
+        ::unlink(info.constData());
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool MoveToTrash(const QString& path) {
     const QString original = UnaliasPaths(path);
-    if (original == path || trashed.isEmpty())
-        return true;
-    // The trash keeps "files/NAME" beside "info/NAME.trashinfo"; its Path is
-    // the original's bytes, percent-encoded.
-    const qsizetype slash = trashed.lastIndexOf(u'/');
-    const QString files = trashed.left(slash);
-    const QString info = files.left(files.lastIndexOf(u'/')) + QStringLiteral("/info/") + trashed.mid(slash + 1) +
-                         QStringLiteral(".trashinfo");
-    QFile file(info);
-    if (!file.open(QIODevice::ReadOnly))
-        return true;
-    QList<QByteArray> lines = file.readAll().split('\n');
-    file.close();
-    for (QByteArray& line : lines)
-        if (line.startsWith("Path="))
-            line = "Path=" + EncodeName(AbsoluteName(original)).toPercentEncoding("/");
-    DurableFile rewritten(info);
-    if (rewritten.Open() && rewritten.Write(lines.join('\n')))
-        rewritten.Commit();
-    return true;
+    if (original == path)
+        return QFile::moveToTrash(path);
+    return MoveToHomeTrash(EncodeName(path), original);
 }
 
 bool IsReadableFolderAt(const QString& path) {
