@@ -21,7 +21,7 @@ QString HomeFolder() {
     if (!home.isEmpty())
         return home;
     if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-        return QFile::decodeName(entry->pw_dir);
+        return DecodeName(entry->pw_dir);
     return QDir::tempPath();
 }
 
@@ -41,7 +41,7 @@ void MakePrivatePath(const QString& path) {
     QString at;
     for (const QString& part : parts) {
         at += u'/' + part;
-        ::mkdir(QFile::encodeName(at).constData(), 0700);
+        ::mkdir(EncodeName(at).constData(), 0700);
     }
 }
 
@@ -50,7 +50,7 @@ void MakePrivatePath(const QString& path) {
 bool IsPortableFolder(const QString& folder) {
     if (QFile::exists(JoinPath(folder, QString::fromLatin1(kSharedInstallationMarker))))
         return false;
-    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ||
+    return ::access(EncodeName(folder).constData(), W_OK) == 0 ||
            QFile::exists(JoinPath(folder, QString::fromLatin1(kPasswordFileName)));
 }
 

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "platform/appfolder.h"
+#include "platform/filename.h"
 #include "platform/winmsg_protocol.h"
 
 namespace qlm {
@@ -55,7 +56,7 @@ WindowSystem* g_override = nullptr;
 
 // Makes the folder ours and private, or says why it cannot be used.
 bool MakePrivateFolder(const QString& path, QString* error) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = EncodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
         *error = QStringLiteral("Cannot create %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
