@@ -30,6 +30,7 @@ struct FakeProcess {
     int ignoreSets = 0;  // text sets that are lost before the box takes them
     QString workingFolder;
     int decodes = 0;
+    bool ignoresClose = false;  // a hung program: its window stays
 
     WindowHandle Main() const { return (static_cast<quint64>(pid) << 32) | 1; }
     WindowHandle Wav() const { return (static_cast<quint64>(pid) << 32) | 2; }
@@ -107,7 +108,7 @@ public:
         if (!p)
             return false;
         log.append(QStringLiteral("close %1").arg(p->pid));
-        p->alive = false;
+        p->alive = p->ignoresClose;
         return true;
     }
     bool SetWindowPosition(WindowHandle window, int x, int y, bool toBottom) override {

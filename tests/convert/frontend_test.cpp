@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "app/catalogue/store.h"
 #include "app/convert/frontend.h"
 #include "platform/appfolder.h"
@@ -221,6 +225,48 @@ TEST_F(FrontEndTest, ForeignFrontEndWindowIsNotTypedInto) {
     CloseFrontEnd();
     EXPECT_FALSE(fake.Process(foreignPid)->alive);
     EXPECT_TRUE(fake.log.contains(QStringLiteral("close %1").arg(foreignPid)));
+}
+
+TEST_F(FrontEndTest, ClosingSparesOtherRunsAndEndsWhatIsOurs) {
+    // Front-ends in the work folder: one of a live run (its folder locked),
+    // a hung one of a run that was killed, and a hung one started by hand.
+    const QString work = app.file(QStringLiteral("temp"));
+    const QString live = JoinPath(work, QStringLiteral("run-live01"));
+    const QString dead = JoinPath(work, QStringLiteral("run-dead01"));
+    QDir().mkpath(live);
+    QDir().mkpath(dead);
+    const int lock = ::open(QFile::encodeName(live).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    FakeProcess& other = fake.AddForeignFrontEnd();
+    other.workingFolder = live;
+    const qint64 otherPid = other.pid;
+    FakeProcess& orphan = fake.AddForeignFrontEnd();
+    orphan.workingFolder = dead;
+    orphan.ignoresClose = true;
+    const qint64 orphanPid = orphan.pid;
+    FakeProcess& stranger = fake.AddForeignFrontEnd();
+    stranger.ignoresClose = true;
+    const qint64 strangerPid = stranger.pid;
+    StartFrontEnd();
+    const qint64 ours = FrontEndProcessId;
+
+    CloseFrontEnd();
+    EXPECT_TRUE(fake.Process(otherPid)->alive);
+    EXPECT_EQ(fake.log.filter(QStringLiteral("close %1").arg(otherPid)).size(), 0);
+    EXPECT_FALSE(fake.Process(ours)->alive);
+    EXPECT_FALSE(fake.Process(orphanPid)->alive);
+    EXPECT_TRUE(fake.log.contains(QStringLiteral("end %1").arg(orphanPid)));
+    EXPECT_TRUE(fake.Process(strangerPid)->alive);  // not ours to kill
+    EXPECT_EQ(fake.log.filter(QStringLiteral("end %1").arg(strangerPid)).size(), 0);
+    const qsizetype asked = fake.log.filter(QStringLiteral("close %1").arg(strangerPid)).size();
+    EXPECT_EQ(asked, 101);
+
+    // The next run does not wait for the stranger again.
+    const qint64 before = fake.now;
+    CloseFrontEnd();
+    EXPECT_EQ(fake.log.filter(QStringLiteral("close %1").arg(strangerPid)).size(), asked);
+    EXPECT_EQ(fake.now, before);
+    ::close(lock);
 }
 
 TEST_F(FrontEndTest, TextIsSetAgainUntilItReadsBack) {
