@@ -42,7 +42,7 @@ complete_words=$(bash -c "source /usr/share/bash-completion/bash_completion 2>/d
     source '$root/usr/share/bash-completion/completions/qlmtool'
     COMP_WORDS=(qlmtool ''); COMP_CWORD=1; COMP_LINE='qlmtool '; COMP_POINT=8
     _qlmtool qlmtool '' qlmtool; echo \${COMPREPLY[*]}")
-for c in header copy build list search comment delete wipe-card convert play export backup prune; do
+for c in header copy build list search comment delete wipe-card convert play export backup prune verify passwd; do
     grep -qw -- "$c" <<< "$complete_words" || fail "completion lacks $c: $complete_words"
 done
 
@@ -66,7 +66,13 @@ pwd_file="$home/.config/qlm6200/qlm6200.pwd"
 [ -f "$pwd_file" ] || fail "no password file in the home: $(cd "$home" && find .)"
 [ "$(stat -c %a "$pwd_file")" = 600 ] || fail "password file mode $(stat -c %a "$pwd_file")"
 [ "$(stat -c %a "$home/.config/qlm6200")" = 700 ] || fail "config folder mode"
-[ -d "$home/.cache/qlm6200/temp" ] || fail "no work folder in the cache"
+# Work files, made when a run first needs them, go to the user's cache,
+# owner-only.
+catalogue=$(printf '\n' | run "$root/usr/bin/qlmtool" build --password-stdin "$tmp/card" | cut -f1) || fail "qlmtool build"
+printf '\n' | run QT_QPA_PLATFORM=offscreen "$root/usr/bin/qlmtool" play --password-stdin "$catalogue" A2524143.527 \
+    --output "$tmp/heard.wav" > /dev/null 2>&1 || fail "qlmtool play of the installed package"
+[ -d "$home/.cache/qlm6200/temp" ] || fail "no work folder in the cache: $(cd "$home" && find .)"
+[ "$(stat -c %a "$home/.cache/qlm6200/temp")" = 700 ] || fail "work folder mode $(stat -c %a "$home/.cache/qlm6200/temp")"
 # qlmtool signs in against the same file: the empty password opens it.
 printf '\n' | run "$root/usr/bin/qlmtool" list --password-stdin "$tmp/none.mdb" > /dev/null 2>&1 && status=0 || status=$?
 [ "$status" = 1 ] || fail "qlmtool list with the user's password ended with $status (3: wrong password)"
