@@ -22,9 +22,10 @@ QString CommentUpdateStatement(const QString& dateText, const QString& timeText,
 
 // Runs that statement on the catalogue. With the call's identity (its rowid,
 // CallRecord::Id) only that row gets the comment: two recordings may share a
-// time stamp. Without it every row of that date and time gets it. False with the engine's error when the update is rejected
-// (no catalogue, a date or time other than a list text, locked or read-only
-// file); nothing is stored then.
+// time stamp. Without it every row of that date and time gets it. False
+// with the engine's error when the update is rejected (no catalogue, a date
+// or time other than a list text, locked or read-only file); nothing is
+// stored then.
 bool WriteCatalogueComment(Database* db, const QString& dateText, const QString& timeText, const QString& comment,
                            Error* error, int* rowsChanged = nullptr, qint64 callId = 0);
 

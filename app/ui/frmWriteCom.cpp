@@ -151,8 +151,8 @@ void frmWriteCom::Load() {
 void frmWriteCom::cmdSubmit_Click() {
     const QString comment = txtRecCom->toPlainText();
     Error error;
-    if (WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), txtDate->text(), txtTime->text(), comment,
-                              &error, nullptr, row_ >= 0 ? model_->Record(row_).Id : 0)) {
+    if (WriteCatalogueComment(PrjPublicM().CatalogueDatabase.get(), txtDate->text(), txtTime->text(), comment, &error,
+                              nullptr, row_ >= 0 ? model_->Record(row_).Id : 0)) {
         if (row_ >= 0)
             model_->SetComment(row_, comment);
     } else {

@@ -81,7 +81,7 @@ TEST(RunFolder, LiveRunsKeepTheirFoldersAndKilledOnesAreTidied) {
     ASSERT_FALSE(own.isEmpty());
     EXPECT_EQ(QFileInfo(own).path(), work);
     EXPECT_EQ(RunFolderIn(work), own);  // one for the life of the process
-    EXPECT_EQ(ModeOf(work), 0700u);  // decoded calls in it
+    EXPECT_EQ(ModeOf(work), 0700u);     // decoded calls in it
     EXPECT_EQ(ModeOf(own), 0700u);
     EXPECT_TRUE(IsHeldRunFolder(own));
 
