@@ -250,9 +250,22 @@ bool MoveToHomeTrash(const QByteArray& file, const QString& original) {
 
 bool MoveToTrash(const QString& path) {
     const QString original = UnaliasPaths(path);
-    if (original == path)
-        return QFile::moveToTrash(path);
-    return MoveToHomeTrash(EncodeName(path), original);
+    if (original != path)
+        return MoveToHomeTrash(EncodeName(path), original);
+    // Qt 6.4 puts the trash in the working folder ("./files") when the
+    // user's data folder does not exist yet: make it first, and never leave a
+    // recording in such a place.
+    QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = qgetenv("HOME") + "/.local/share";
+    MakeFolders(DecodeName(data));
+    QString trashed;
+    if (!QFile::moveToTrash(path, &trashed))
+        return false;
+    if (trashed.startsWith(u'/'))
+        return true;
+    ::rename(EncodeName(trashed).constData(), EncodeName(path).constData());
+    return false;
 }
 
 bool IsReadableFolderAt(const QString& path) {
