@@ -34,8 +34,9 @@ struct WindowInfo {
 inline constexpr int kWindowRequestLimitMs = 60000;
 // Listing a program's windows and posting a close are answered at once by
 // any program that serves windows; one that does not within this time is
-// not asked again (see SocketWindowSystem).
-inline constexpr int kPeerAnswerLimitMs = 1000;
+// not asked again (see SocketWindowSystem). Room for a program just
+// started on a loaded machine, short beside a whole conversion.
+inline constexpr int kPeerAnswerLimitMs = 3000;
 
 // What the automation needs from the platform: windows of other programs,
 // starting a program, probing a file, and waiting.
