@@ -28,13 +28,6 @@ QVector<CallRecord> CallsOf(Database* db, const QString& statement, Error* error
     return calls;
 }
 
-bool KeepsFileNames(Database* db) {
-    auto probe = db->OpenRecordset(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'")
-                                       .arg(QLatin1String(kRecordingTable)),
-                                   nullptr);
-    return probe && probe->RecordCount() > 0;
-}
-
 }  // namespace
 
 QVector<CallRecord> CallsAt(Database* db, const QString& dateText, const QString& timeText, Error* error) {
@@ -56,7 +49,7 @@ QVector<CallRecord> CallsOfFile(Database* db, const QString& file, Error* error)
     QString dateText, timeText;
     if (!db || !StampTextsOfName(file, &dateText, &timeText))
         return {};
-    if (!KeepsFileNames(db))
+    if (!KeepsRecordingFiles(db))
         return CallsAt(db, dateText, timeText, error);
     // A recording name is letters, digits, a dot and a dash: nothing to quote.
     return CallsOf(db,

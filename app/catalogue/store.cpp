@@ -119,16 +119,21 @@ CallListModel::CallSource SourceOf(std::shared_ptr<Recordset> rows) {
 
 }  // namespace
 
+bool KeepsRecordingFiles(Database* db) {
+    auto probe =
+        db ? db->OpenRecordset(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                                   .arg(QLatin1String(kRecordingTable)),
+                               nullptr)
+           : nullptr;
+    return probe && probe->RecordCount() > 0;
+}
+
 QString WithCallIdentity(Database* db, const QString& statement) {
     static const QString head = QStringLiteral("SELECT * FROM qlm");
     if (!db || !statement.startsWith(head, Qt::CaseInsensitive) ||
         (statement.size() > head.size() && !statement.at(head.size()).isSpace()))
         return statement;
-    auto probe = db->OpenRecordset(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'")
-                                       .arg(QLatin1String(kRecordingTable)),
-                                   nullptr);
-    const bool recordings = probe && probe->RecordCount() > 0;
-    probe.reset();
+    const bool recordings = KeepsRecordingFiles(db);
     QString columns = QStringLiteral("SELECT *, qlm.rowid AS qlm_id");
     if (recordings)
         columns += QStringLiteral(", (SELECT file FROM %1 WHERE call = qlm.rowid) AS qlm_file")

@@ -50,6 +50,10 @@ int ListCatalogueRows(Recordset* rows, CallListModel* model, Error* error);
 // with the error set when the statement fails or lacks a catalogue column.
 int ListCatalogueStatement(Database* db, const QString& statement, CallListModel* model, Error* error);
 
+// Whether the catalogue keeps its calls' recording files (kRecordingTable);
+// one built by an older version does not.
+bool KeepsRecordingFiles(Database* db);
+
 // A statement of the design's form "SELECT * FROM qlm ..." that also gives
 // each row's identity: its rowid as qlm_id and, where the catalogue keeps
 // them, its recording's file name as qlm_file. Other statements unchanged.
