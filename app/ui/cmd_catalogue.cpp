@@ -116,6 +116,9 @@ void BuildCatalogue(frmMain& main, const QString& folder) {
     while (!known) {
         {
             frmSelect select(&main);
+            // Where the calls are: the open catalogue's folder, else the
+            // library used last.
+            select.StartSourceAt(!state.RecordingsFolder.isEmpty() ? state.RecordingsFolder : LastLibraryFolder());
             select.exec();
         }
         if (!state.SourceFolder.isEmpty()) {

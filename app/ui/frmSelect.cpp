@@ -245,7 +245,7 @@ void frmSelect::FillDrives() {
 }
 
 void frmSelect::StartSourceAt(const QString& folder) {
-    const int best = VolumeHolding(volumes_, folder);
+    const int best = folder.isEmpty() ? -1 : VolumeHolding(volumes_, folder);
     if (best < 0)
         return;
     drvSource->setCurrentIndex(best);
