@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* body = data + 1 + nameLength;
     const size_t bodySize = size - 1 - nameLength;
 
-    const bool pattern = qlm::MatchesRecordingPattern(name);
+    // A library's variant of a taken name keeps the 12-character stamp first.
+    const bool pattern = qlm::MatchesRecordingPattern(name.left(12));
     const bool recording = qlm::IsRecordingName(name);
     fuzz::Check(!recording || pattern);
     if (recording) {
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   name[0].isDigit() ? name[0].digitValue() : name[0].toUpper().unicode() - u'A' + 10,
                   name.mid(1, 2).toInt()),
             QTime(name.mid(5, 2).toInt(), (name.mid(7, 1) + name.mid(9, 1)).toInt(), name.mid(10, 2).toInt()));
-        fuzz::Check(again.compare(name, Qt::CaseInsensitive) == 0);
+        fuzz::Check(again.compare(name.left(12), Qt::CaseInsensitive) == 0);
     }
 
     // The file itself, under the name when the file system takes it.
