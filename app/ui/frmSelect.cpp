@@ -244,22 +244,17 @@ void frmSelect::FillDrives() {
     dirDest->SetPath(current, volumes_[best].root);
 }
 
-void frmSelect::StartSourceAt(const QString& folder) {
-    const int best = folder.isEmpty() ? -1 : VolumeHolding(volumes_, folder);
-    if (best < 0)
-        return;
-    drvSource->setCurrentIndex(best);
-    sourceDrive_ = best;
-    dirSource->SetPath(folder, volumes_[best].root);
-}
+void frmSelect::StartSourceAt(const QString& folder) { StartAt(drvSource, dirSource, &sourceDrive_, folder); }
 
-void frmSelect::StartDestinationAt(const QString& folder) {
+void frmSelect::StartDestinationAt(const QString& folder) { StartAt(drvDest, dirDest, &destDrive_, folder); }
+
+void frmSelect::StartAt(QComboBox* drives, DirListBox* dirs, int* drive, const QString& folder) {
     const int best = folder.isEmpty() ? -1 : VolumeHolding(volumes_, folder);
     if (best < 0)
         return;
-    drvDest->setCurrentIndex(best);
-    destDrive_ = best;
-    dirDest->SetPath(folder, volumes_[best].root);
+    drives->setCurrentIndex(best);
+    *drive = best;
+    dirs->SetPath(folder, volumes_[best].root);
 }
 
 void frmSelect::DriveChanged(QComboBox* drives, DirListBox* dirs, int* previous) {

@@ -92,6 +92,8 @@ private:
     void ApplyTexts(int mode);
     void FillDrives();
     void DriveChanged(QComboBox* drives, DirListBox* dirs, int* previous);
+    // One list pair (drive, folders) on the folder, when a volume holds it.
+    void StartAt(QComboBox* drives, DirListBox* dirs, int* drive, const QString& folder);
     void cmdSubmit_Click();
     void cmdCancel_Click();
     void cmdNewFloder_Click();
